@@ -1,0 +1,7 @@
+#include "engine/engine.h"
+
+namespace tav {
+
+Engine::Engine() = default;
+
+}  // namespace tav

@@ -1,0 +1,37 @@
+#include "platform/clock.h"
+
+#include <atomic>
+#include <chrono>
+
+namespace tav::platform::clock {
+namespace {
+
+// The one process-wide clock. Atomics because the sound thread reads it too.
+std::atomic<bool> virtualSource{false};
+std::atomic<std::uint32_t> virtualMs{0};
+
+}  // namespace
+
+std::uint32_t nowMs() {
+  if (virtualSource.load(std::memory_order_acquire)) {
+    return virtualMs.load(std::memory_order_relaxed);
+  }
+  auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<std::uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+void useRealTime() {
+  virtualSource.store(false, std::memory_order_release);
+}
+
+void setVirtualMs(std::uint32_t ms) {
+  virtualMs.store(ms, std::memory_order_relaxed);
+  virtualSource.store(true, std::memory_order_release);
+}
+
+bool isVirtual() {
+  return virtualSource.load(std::memory_order_acquire);
+}
+
+}  // namespace tav::platform::clock

@@ -1,0 +1,116 @@
+#include "platform/mp3_decoder.h"
+
+#include <mpg123.h>
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace tav::platform {
+namespace {
+
+mpg123_ssize_t readSource(void* handle, void* buffer, size_t bytes) {
+  auto* source = static_cast<Mp3Decoder::Source*>(handle);
+  std::size_t left = source->data.size() - source->offset;
+  std::size_t n = std::min(bytes, left);
+  if (n > 0) std::memcpy(buffer, source->data.data() + source->offset, n);
+  source->offset += n;
+  return static_cast<mpg123_ssize_t>(n);
+}
+
+off_t seekSource(void* handle, off_t offset, int whence) {
+  auto* source = static_cast<Mp3Decoder::Source*>(handle);
+  off_t base = whence == SEEK_SET   ? 0
+               : whence == SEEK_CUR ? static_cast<off_t>(source->offset)
+               : whence == SEEK_END ? static_cast<off_t>(source->data.size())
+                                    : -1;
+  if (base < 0) return -1;
+  off_t target = base + offset;
+  if (target < 0 || target > static_cast<off_t>(source->data.size())) return -1;
+  source->offset = static_cast<std::size_t>(target);
+  return target;
+}
+
+}  // namespace
+
+Mp3Decoder::~Mp3Decoder() {
+  close();
+}
+
+bool Mp3Decoder::open(std::span<const std::uint8_t> data, int rate) {
+  close();
+  error_.clear();
+  int status = MPG123_OK;
+  handle_ = mpg123_new(nullptr, &status);
+  if (!handle_) {
+    error_ = mpg123_plain_strerror(status);
+    return false;
+  }
+  source_ = Source{data, 0};
+  long flags = MPG123_GAPLESS | MPG123_QUIET | MPG123_FORCE_STEREO;
+  bool ok = mpg123_param(handle_, MPG123_ADD_FLAGS, flags, 0) == MPG123_OK &&
+            mpg123_format_none(handle_) == MPG123_OK &&
+            mpg123_format(handle_, rate, MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK &&
+            mpg123_replace_reader_handle(handle_, readSource, seekSource, nullptr) == MPG123_OK &&
+            mpg123_open_handle(handle_, &source_) == MPG123_OK;
+  long decodedRate = 0;
+  int channels = 0, encoding = 0;
+  // Scanning the whole stream gives the exact gapless length; it reads only frame headers.
+  ok = ok && mpg123_scan(handle_) == MPG123_OK &&
+       mpg123_getformat(handle_, &decodedRate, &channels, &encoding) == MPG123_OK;
+  if (!ok) {
+    int code = mpg123_errcode(handle_);
+    error_ =
+        code == MPG123_OK || code == MPG123_ERR ? "not an MP3 stream" : mpg123_strerror(handle_);
+    close();
+    return false;
+  }
+  if (decodedRate != rate || channels != 2 || encoding != MPG123_ENC_SIGNED_16) {
+    error_ = "cannot decode to 16-bit stereo at " + std::to_string(rate) + " Hz";
+    close();
+    return false;
+  }
+  off_t length = mpg123_length(handle_);
+  lengthFrames_ = length >= 0 ? static_cast<std::int64_t>(length) : -1;
+  ended_ = false;
+  return true;
+}
+
+void Mp3Decoder::close() {
+  if (handle_) {
+    mpg123_close(handle_);
+    mpg123_delete(handle_);
+    handle_ = nullptr;
+  }
+  lengthFrames_ = -1;
+  ended_ = false;
+}
+
+std::size_t Mp3Decoder::read(std::int16_t* out, std::size_t frames) {
+  if (!handle_ || ended_) return 0;
+  constexpr std::size_t kFrameBytes = 2 * sizeof(std::int16_t);
+  auto* bytes = reinterpret_cast<unsigned char*>(out);
+  std::size_t wanted = frames * kFrameBytes;
+  std::size_t got = 0;
+  while (got < wanted) {
+    size_t done = 0;
+    int status = mpg123_read(handle_, bytes + got, wanted - got, &done);
+    got += done;
+    if (status == MPG123_NEW_FORMAT || (status == MPG123_OK && done > 0)) continue;
+    if (status != MPG123_OK || done == 0) {
+      // The end, or damage the decoder cannot pass: either way the stream is over.
+      ended_ = true;
+      break;
+    }
+  }
+  return got / kFrameBytes;
+}
+
+bool Mp3Decoder::rewind() {
+  if (!handle_) return false;
+  ended_ = false;
+  return mpg123_seek(handle_, 0, SEEK_SET) >= 0;
+}
+
+}  // namespace tav::platform

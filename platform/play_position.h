@@ -1,0 +1,34 @@
+#pragma once
+// Where playback is, as heard: the frames handed to the output device minus what its buffer still
+// holds, carried forward between device callbacks by a high-resolution counter. Not thread-safe:
+// the owner guards it with the device lock.
+#include <cstdint>
+
+namespace tav::platform {
+
+class PlayPosition {
+ public:
+  // `latencyFrames`: what the device still holds, unheard, when it asks for more.
+  PlayPosition(int rate, std::int64_t latencyFrames, std::uint64_t counterHz);
+
+  void reset();
+  // The device took `frames` more frames at `counter`; the first `streamFrames` of them are the
+  // stream's (the rest is silence after its end).
+  void handed(std::int64_t frames, std::int64_t streamFrames, std::uint64_t counter);
+  // Milliseconds heard at `counter`. Never beyond what was handed before the latest callback nor
+  // beyond the stream's frames, and never less than the previous answer.
+  std::int32_t ms(std::uint64_t counter);
+
+ private:
+  int rate_;
+  std::int64_t latency_;
+  std::uint64_t counterHz_;
+  std::int64_t handedTotal_ = 0;
+  std::int64_t handedBefore_ = 0;  // handed before the latest callback
+  std::int64_t streamTotal_ = 0;
+  std::uint64_t callbackCounter_ = 0;
+  bool started_ = false;
+  std::int64_t heard_ = 0;
+};
+
+}  // namespace tav::platform

@@ -1,0 +1,116 @@
+#pragma once
+// The show's one window and its OpenGL context, over SDL2. The shell's GLWindow drives it step by
+// step; nothing outside platform/ sees SDL.
+//
+//   startVideo / stopVideo                      the video system, and the Escape latch
+//   changeDisplayMode / restoreDisplayMode      an exact full-screen mode, or refusal
+//   createWindow / destroyWindow                hidden until show()
+//   createContext / makeCurrent / releaseContext / deleteContext
+//   show, setCursorVisible, suppressScreenSaver, swapBuffers
+//   nextMessage / postMessage / defaultProcedure   one message at a time, in the show's terms
+//   escapePressed                               down now, or pressed since the last query
+//   showMessageBox                              modal box; headless: standard error, default answer
+//   drawableSize, windowSize, procAddress, readPixelsRgb
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tav::platform {
+
+enum class VideoBackend {
+  Display,   // a real display (X11, Wayland); SDL's offscreen fallback is refused
+  Headless,  // SDL's offscreen driver over EGL and Mesa's software rasteriser: tests, captures
+};
+
+struct Size {
+  int width = 0;
+  int height = 0;
+  friend bool operator==(Size, Size) = default;
+};
+
+enum class SystemCommand { ScreenSave, MonitorPower, Close, Other };
+
+// What the window reports, one at a time.
+struct WindowMessage {
+  enum class Kind { Quit, Activate, SystemCommand, Close, KeyDown, KeyUp, Size, Other };
+  Kind kind = Kind::Other;
+  bool minimised = false;                        // Activate
+  SystemCommand command = SystemCommand::Other;  // SystemCommand
+  int key = 0;                                   // KeyDown, KeyUp: virtual-key code, 0 to 255
+  Size size;                                     // Size: the new client area
+};
+
+// Virtual-key codes the show knows by number.
+inline constexpr int kKeyEscape = 0x1B;
+
+enum class BoxIcon { Exclamation, Stop, Information };
+enum class BoxButtons { Ok, YesNo };
+enum class BoxAnswer { Ok, Yes, No };
+
+class Window {
+ public:
+  explicit Window(VideoBackend backend);
+  ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  VideoBackend backend() const;
+  // Why the last failed step failed, in words.
+  const std::string& lastError() const;
+
+  // False when the video system cannot start, or when the Display backend finds no display.
+  bool startVideo();
+  void stopVideo();
+
+  // Chooses the display's mode of exactly width × height (any refresh rate) for a full-screen
+  // window; false when the display has none. Headless there is nothing to change.
+  bool changeDisplayMode(int width, int height, int bits);
+  void restoreDisplayMode();
+
+  // A hidden window whose pixel format is RGBA8, 16-bit depth, double buffered. Full screen uses
+  // the mode chosen by changeDisplayMode. The Display backend refuses to run without a display.
+  bool createWindow(const char* title, int width, int height, bool fullScreen);
+  void destroyWindow();
+  bool hasWindow() const;
+
+  // An OpenGL compatibility-profile context for the window.
+  bool createContext();
+  bool hasContext() const;
+  // Makes the context current and asks for vsync (which may be refused; the show then runs free).
+  bool makeCurrent();
+  bool releaseContext();
+  void deleteContext();
+
+  // Shows, raises and focuses the window.
+  void show();
+  void setCursorVisible(bool visible);
+  void suppressScreenSaver();
+  void swapBuffers();
+
+  // Takes the next pending message, if any.
+  bool nextMessage(WindowMessage& message);
+  // Queues a message behind those pending, as the system would deliver it.
+  void postMessage(const WindowMessage& message);
+  // What the system does with a message the show does not handle: a Close command from the
+  // window menu becomes a close request; everything else is dropped.
+  void defaultProcedure(const WindowMessage& message);
+
+  // Escape down now, or pressed since the last query: short taps between two frames are kept.
+  bool escapePressed();
+
+  BoxAnswer showMessageBox(const char* caption, const char* text, BoxIcon icon, BoxButtons buttons);
+
+  Size drawableSize() const;  // pixels
+  Size windowSize() const;    // screen units
+  void* procAddress(const char* name) const;
+  // The last presented frame, top row first, 3 bytes a pixel.
+  std::vector<std::uint8_t> readPixelsRgb(Size& size) const;
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tav::platform

@@ -1,0 +1,30 @@
+#pragma once
+// The show's frame loop, from the first scene to Escape or the quit flag.
+#include "shell/scene.h"
+
+namespace tav {
+
+class Engine;
+class GLWindow;
+class MusicStream;
+class SyncTrack;
+struct ShowState;
+
+struct LoopParts {
+  ShowState& state;
+  GLWindow& window;
+  MusicStream& music;
+  SyncTrack& sync;
+  Engine& engine;
+  const SceneTable& scenes;
+};
+
+// One pass: for a selector of 1 to 9 the event due at the music position is taken and the chosen
+// scene draws with it (an empty entry draws nothing); any other selector takes no event. Then the
+// frame is presented and one window message handled. True when Escape asks to leave.
+bool runFrame(LoopParts& parts);
+
+// Passes until the quit flag is set (tested before each pass) or Escape.
+void runMainLoop(LoopParts& parts);
+
+}  // namespace tav

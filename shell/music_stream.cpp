@@ -1,0 +1,122 @@
+#include "shell/music_stream.h"
+
+#include <cstdio>
+#include <memory>
+#include <ostream>
+
+namespace tav {
+namespace {
+
+constexpr float kRequiredVersion = 3.61f;
+constexpr int kMixRate = 44100;
+constexpr int kBufferMs = 200;
+
+constexpr const char* kErrorTexts[] = {
+    "No errors",
+    "Cannot call this command after FSOUND_Init.  Call FSOUND_Close first.",
+    "This command failed because FSOUND_Init was not called or called properly",
+    "Error initializing output device.",
+    "The output device is already in use and cannot be reused.",
+    "Playing the sound failed.",
+    "Soundcard does not support the features needed for this soundsystem (16bit stereo output)",
+    "Error setting cooperative level for hardware.",
+    "Error creating hardware sound buffer.",
+    "File not found",
+    "Unknown file format",
+    "Error loading file",
+    "Not enough memory ",
+    "The version number of this file format is not supported",
+    "An invalid parameter was passed to this function",
+    "Tried to use an EAX command on a non EAX enabled channel or output.",
+    "Failed to allocate a new channel",
+    "Recording not supported on this device",
+    "Required Mediaplayer codec is not installed",
+};
+
+// The whole file in one block; false when it cannot be opened or read in full.
+bool readWholeFile(const char* path, std::vector<std::uint8_t>& block, bool& found) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), &std::fclose);
+  found = file != nullptr;
+  if (!file) return false;
+  if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
+  long size = std::ftell(file.get());
+  if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
+  block.resize(static_cast<std::size_t>(size));
+  return std::fread(block.data(), 1, block.size(), file.get()) == block.size();
+}
+
+}  // namespace
+
+const char* soundErrorText(int code) {
+  constexpr int kCount = static_cast<int>(std::size(kErrorTexts));
+  return code >= 0 && code < kCount ? kErrorTexts[code] : "Unknown error";
+}
+
+MusicStream::MusicStream(platform::SoundOutput& sound, std::ostream& console,
+                         std::ostream& diagnostics)
+    : sound_(sound), console_(console), diagnostics_(diagnostics) {}
+
+bool MusicStream::open(const char* path) {
+  if (sound_.version() < kRequiredVersion) {
+    char line[96];
+    std::snprintf(line, sizeof line,
+                  "Error : You are using the wrong DLL version!  You should be using FMOD %.02f\n",
+                  static_cast<double>(kRequiredVersion));
+    console_ << line << std::flush;
+  }
+  if (!sound_.init(kMixRate, kBufferMs)) {
+    console_ << "Error!\n" << soundErrorText(sound_.error()) << "\n" << std::flush;
+    sound_.close();
+  } else if (!sound_.detail().empty()) {
+    diagnostics_ << path << ": " << sound_.detail() << std::endl;
+  }
+
+  bool found = false;
+  if (!readWholeFile(path, block_, found)) {
+    if (!found) {
+      console_ << "Error!\n"
+               << "File Not Found\n"
+               << std::flush;
+      sound_.close();
+    } else {
+      diagnostics_ << path << ": cannot be read; the show plays silently" << std::endl;
+    }
+    block_.clear();
+    return false;
+  }
+  stream_ = sound_.openStream(block_);
+  if (!stream_) {
+    diagnostics_ << path << ": " << soundErrorText(sound_.error()) << " (" << sound_.detail()
+                 << "); the show plays silently" << std::endl;
+  }
+  return stream_;
+}
+
+void MusicStream::play() {
+  sound_.play(true);
+  sound_.setPaused(false);
+}
+
+void MusicStream::enableSpectrum() {
+  sound_.setSpectrumActive(true);
+}
+
+void MusicStream::setVolume(int volume) {
+  sound_.setVolume(volume);
+}
+
+std::int32_t MusicStream::positionMs() {
+  return sound_.positionMs();
+}
+
+void MusicStream::stop() {
+  sound_.stop();
+}
+
+void MusicStream::close() {
+  sound_.closeStream();
+  sound_.close();
+  stream_ = false;
+}
+
+}  // namespace tav

@@ -1,0 +1,16 @@
+#pragma once
+// The state the whole show shares: which scene plays, and whether the show is over. The window
+// and the scenes are given this object; nothing else holds it.
+#include <cstdint>
+
+namespace tav {
+
+struct ShowState {
+  // 1 to 9 choose a scene; any other value runs none. Scenes step it by one, wrapping as a signed
+  // 8-bit value would.
+  std::int8_t sceneSelector = 0;
+  // Set by a close request and by the last scene; nothing clears it.
+  bool quit = false;
+};
+
+}  // namespace tav
