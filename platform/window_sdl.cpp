@@ -132,6 +132,9 @@ bool Window::startVideo() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+  // Without this SDL ends each round of polling with a marker that reads as "no message", and a
+  // frame would handle nothing although a message is pending.
+  SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");
   if (impl_->backend == VideoBackend::Headless) {
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "offscreen", SDL_HINT_OVERRIDE);
   }
