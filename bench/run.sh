@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs every measurement and prints its figures. Needs a build (scripts/build).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+seconds=${SECONDS_OF_MUSIC:-30}
+
+echo "== start-up: process start to first presented frame (no data files)"
+"$root/bench/startup.sh"
+
+echo "== music position against a steady clock, ${seconds} s, SDL's dummy driver"
+SDL_AUDIODRIVER=dummy "$build/bench/music_position" "$seconds"
+
+echo "== music position against a steady clock, ${seconds} s, SDL's disk driver (a paced device)"
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null "$build/bench/music_position" "$seconds"
