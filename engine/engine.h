@@ -1,12 +1,102 @@
 #pragma once
-// The scene database the scenes draw through: models, their records, the current selections and
-// the render settings. It is filled in by the model and texture loaders.
+// The scene database the scenes draw through: every loaded model, the render settings, and the
+// current selections through which operations address their target. Selections are plain
+// indices; most operations do not check them, their callers keep them valid.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/model_loader.h"
+#include "engine/records.h"
 
 namespace tav {
+
+// How loading treats the textures that materials name.
+enum class TextureMode {
+  Upload,  // decode and upload to the current OpenGL context (the show)
+  None,    // leave every texture id at -1 and show nothing; the material flags are still set
+};
 
 class Engine {
  public:
   Engine();
+
+  // Selections.
+  std::int32_t currentModel = 0;
+  std::int32_t currentObject = 0;
+  std::int32_t currentCamera = 0;
+  std::int32_t currentLight = 0;  // no operation changes it
+  std::int32_t currentTrack = 0;
+  std::int32_t currentRenderSettings = 0;
+
+  // Loading: 0 reads model files; any other value gives empty models.
+  std::int32_t loadMode = 0;
+  // The camera path follower: the tracks followed by the camera and its target (-1: none), their
+  // parameters, and how far ahead the target runs on a shared track.
+  std::int32_t cameraPathTrack = 0;
+  std::int32_t targetPathTrack = -1;
+  double targetPathParameter = 1.0;
+  double cameraPathParameter = 1.0;
+  double targetLead = 5.0;
+  // Put in front of every texture file name, as it stands.
+  std::string texturePath;
+
+  std::vector<Model> models;
+  std::vector<RenderSettings> renderSettings;
+  ModelLoader loader;
+
+  TextureMode textureMode = TextureMode::Upload;
+  // Called for each texture map of a loaded model that cannot be loaded, with the composed path
+  // and the reason; the shell shows the "Failed to load texture:" box. Unset: standard error.
+  std::function<void(const std::string& path, const std::string& reason)> onTextureFailure;
+
+  std::int32_t modelCount() const { return static_cast<std::int32_t>(models.size()); }
+  std::int32_t renderSettingsCount() const {
+    return static_cast<std::int32_t>(renderSettings.size());
+  }
+  // The current model and object; callers keep the selections valid.
+  Model& model() { return models[static_cast<std::size_t>(currentModel)]; }
+  MeshObject& object() { return model().meshes[static_cast<std::size_t>(currentObject)]; }
+  RenderSettings& settings() {
+    return renderSettings[static_cast<std::size_t>(currentRenderSettings)];
+  }
+
+  void selectModel(std::int32_t index);
+  void selectObject(std::int32_t index) { currentObject = index; }
+  void selectCamera(std::int32_t index) { currentCamera = index; }
+  std::int32_t addModel();
+  std::int32_t addRenderSettings();
+  void setCameraPathTrack(std::int32_t track);
+  void setTargetPathTrack(std::int32_t track);
+  void restartPaths();
+  // The first mesh object of the current model whose name begins with `name`: selected and its
+  // index returned; -1 and no change when none does. An empty name selects object 0.
+  std::int32_t findObject(const std::string& name);
+
+  void computeFaceNormals();
+  void computeVertexNormals();
+  void computeNormals();
+
+  void setLoadMode(std::int32_t mode) { loadMode = mode; }
+  // Appends a model read from the .3ds file at `path` (an unreadable file gives an empty model,
+  // which still takes its index) and prepares it. lastLoad says how the file read.
+  void loadModel(const std::string& path);
+  const LoadReport& lastLoad() const { return lastLoad_; }
+  // Re-centres the meshes, builds the tracks, loads the material textures, computes the normals.
+  void prepareModel();
+
+  void setTexturePath(const std::string& prefix) { texturePath = prefix; }
+  // Loads texturePath + file as a new material called `name` of the current model; nothing
+  // happens when either is empty or the image cannot be loaded.
+  void addTexture(const std::string& file, const std::string& name);
+
+ private:
+  void recentreAndBuildTracks();
+  void loadMaterialTextures();
+  std::int32_t loadTextureFile(const std::string& path, std::string& reason);
+
+  LoadReport lastLoad_;
 };
 
 }  // namespace tav

@@ -1,7 +1,8 @@
 #include "shell/music_stream.h"
 
+#include "platform/files.h"
+
 #include <cstdio>
-#include <memory>
 #include <ostream>
 
 namespace tav {
@@ -33,18 +34,6 @@ constexpr const char* kErrorTexts[] = {
     "Required Mediaplayer codec is not installed",
 };
 
-// The whole file in one block; false when it cannot be opened or read in full.
-bool readWholeFile(const char* path, std::vector<std::uint8_t>& block, bool& found) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), &std::fclose);
-  found = file != nullptr;
-  if (!file) return false;
-  if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
-  long size = std::ftell(file.get());
-  if (size < 0 || std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
-  block.resize(static_cast<std::size_t>(size));
-  return std::fread(block.data(), 1, block.size(), file.get()) == block.size();
-}
-
 }  // namespace
 
 const char* soundErrorText(int code) {
@@ -71,15 +60,16 @@ bool MusicStream::open(const char* path) {
     diagnostics_ << path << ": " << sound_.detail() << std::endl;
   }
 
-  bool found = false;
-  if (!readWholeFile(path, block_, found)) {
-    if (!found) {
+  bool missing = false;
+  std::string error;
+  if (!platform::readWholeFile(path, block_, error, &missing)) {
+    if (missing) {
       console_ << "Error!\n"
                << "File Not Found\n"
                << std::flush;
       sound_.close();
     } else {
-      diagnostics_ << path << ": cannot be read; the show plays silently" << std::endl;
+      diagnostics_ << path << ": " << error << "; the show plays silently" << std::endl;
     }
     block_.clear();
     return false;

@@ -1,0 +1,70 @@
+#pragma once
+// Reads .3ds files into models: the subset of chunks the show uses, in one flat walk over the
+// file held in memory. Every read stays inside its chunk and the file; a chunk that does not fit
+// its parent, or whose data does not fit in it, ends the walk and what was read so far stays.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/records.h"
+
+namespace tav {
+
+enum class LoadStatus {
+  Ok,
+  Skipped,     // the load mode asked for an empty model
+  Unreadable,  // the file could not be opened or read
+  NotA3ds,     // no main chunk at the start
+  Damaged,     // the walk ended early at a malformed chunk; the model holds what came before
+};
+
+struct LoadReport {
+  LoadStatus status = LoadStatus::Ok;
+  std::string problem;  // in words, with the byte offset where it applies
+};
+
+class ModelLoader {
+ public:
+  // Mode 0 reads the file; any other mode gives an empty model without touching it.
+  Model load(const std::string& path, std::int32_t mode, LoadReport* report = nullptr);
+  // The model in the bytes of a .3ds file.
+  Model parse(std::span<const std::uint8_t> bytes, LoadReport* report = nullptr);
+
+  // Map file names seen since the last material name: the first goes to texture0File, later ones
+  // to texture1File.
+  std::int32_t mapCounter() const { return mapCounter_; }
+
+ private:
+  std::int32_t mapCounter_ = 0;
+};
+
+// A track through the first n - 1 of `vertices` (a path object's last vertex is not a key), with
+// the handles of the inner keys from their neighbours and the track's tension.
+void buildTrack(Track& track, const std::vector<Vector3>& vertices, std::int32_t n);
+
+// Chunk ids the loader reads.
+namespace chunk {
+inline constexpr std::uint16_t kMain = 0x4D4D;
+inline constexpr std::uint16_t kEditor = 0x3D3D;
+inline constexpr std::uint16_t kNamedObject = 0x4000;
+inline constexpr std::uint16_t kTriangleMesh = 0x4100;
+inline constexpr std::uint16_t kVertexList = 0x4110;
+inline constexpr std::uint16_t kFaceList = 0x4120;
+inline constexpr std::uint16_t kFaceMaterial = 0x4130;
+inline constexpr std::uint16_t kTexCoords = 0x4140;
+inline constexpr std::uint16_t kSmoothingGroups = 0x4150;
+inline constexpr std::uint16_t kMeshMatrix = 0x4160;
+inline constexpr std::uint16_t kLight = 0x4600;
+inline constexpr std::uint16_t kCamera = 0x4700;
+inline constexpr std::uint16_t kMaterial = 0xAFFF;
+inline constexpr std::uint16_t kMaterialName = 0xA000;
+inline constexpr std::uint16_t kAmbient = 0xA010;
+inline constexpr std::uint16_t kShininess = 0xA040;
+inline constexpr std::uint16_t kTransparency = 0xA050;
+inline constexpr std::uint16_t kTextureMap = 0xA200;
+inline constexpr std::uint16_t kReflectionMap = 0xA220;
+inline constexpr std::uint16_t kMapFile = 0xA300;
+}  // namespace chunk
+
+}  // namespace tav

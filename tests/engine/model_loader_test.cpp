@@ -1,0 +1,342 @@
+#include "engine/model_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "engine/engine.h"
+#include "tests/engine/loader_fixtures.h"
+#include "tests/support/mp3_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace tav {
+namespace {
+
+using namespace writer3ds;
+using material_flags::kAdditive;
+using material_flags::kReflective;
+
+Model parse(const Scene3ds& scene, LoadReport* report = nullptr) {
+  ModelLoader loader;
+  return loader.parse(write3ds(scene), report);
+}
+
+Model parse(const std::vector<std::uint8_t>& bytes, LoadReport* report = nullptr) {
+  ModelLoader loader;
+  return loader.parse(bytes, report);
+}
+
+TEST(ModelLoader, ReadsEveryChunkOfAToolWrittenScene) {
+  Scene3ds scene;
+  Material3ds stone{.name = "stone",
+                    .ambient = {10, 20, 30},
+                    .shininessPercent = 50,
+                    .transparencyPercent = 50,
+                    .textureMap = "STONE.JPG",
+                    .reflectionMap = "sky.jpg",
+                    .bumpMap = "bump.jpg"};
+  scene.materials = {stone, {.name = "plain"}};
+  Mesh3ds box = test::triangle("box", {10, 0, 0});
+  box.vertices.push_back({12, 5, 5});
+  box.faces.push_back({1, 3, 2});
+  box.materialGroups = {{"stone", {0}}, {"plain", {1}}};
+  scene.meshes = {box, test::path("path", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}})};
+  scene.lights = {{.name = "sun", .position = {1, 2, 3}, .colour = {0.2f, 0.3f, 0.4f}}};
+  scene.cameras = {
+      {.name = "cam", .position = {4, 5, 6}, .target = {7, 8, 9}, .bank = 2.5f, .lens = 28}};
+
+  LoadReport report;
+  Model model = parse(scene, &report);
+  EXPECT_EQ(report.status, LoadStatus::Ok) << report.problem;
+
+  ASSERT_EQ(model.meshCount(), 2);
+  const MeshObject& mesh = model.meshes[0];
+  EXPECT_EQ(mesh.name, "box");
+  EXPECT_EQ(mesh.vertexCount, 4);
+  EXPECT_EQ(mesh.faceCount, 2);
+  EXPECT_EQ(mesh.texCoordCount, 3);
+  EXPECT_EQ(mesh.vertices[3], (Vector3{12, 5, 5}));  // as read: re-centring comes later
+  EXPECT_EQ(mesh.position, (Vector3{10, 0, 0}));     // from the mesh matrix, not the keyframer
+  EXPECT_EQ(mesh.faces[1].b, 3);
+  EXPECT_EQ(mesh.faces[0].material, 0);
+  EXPECT_EQ(mesh.faces[1].material, 1);
+  EXPECT_EQ(mesh.texCoords[1].u, 1.0f);
+  EXPECT_EQ(mesh.vertexNormals.size(), 4u);
+  EXPECT_EQ(mesh.faceNormals.size(), 2u);
+  EXPECT_EQ(model.meshes[1].faceCount, 0);
+  EXPECT_EQ(model.meshes[1].vertexCount, 3);
+
+  ASSERT_EQ(model.materialCount(), 2);
+  const Material& m = model.materials[0];
+  EXPECT_EQ(m.name, "stone");
+  EXPECT_EQ(m.texture0File, "STONE.JPG");
+  EXPECT_EQ(m.texture1File, "sky.jpg");  // the bump map's name is never read
+  EXPECT_EQ(m.flags, kAdditive | kReflective);
+  EXPECT_EQ(m.opacity, 0.5f);
+  EXPECT_EQ((std::vector<int>{m.colour[0], m.colour[1], m.colour[2]}),
+            (std::vector<int>{10, 20, 30}));
+  EXPECT_EQ(model.materials[1].opacity, 1.0f);
+  EXPECT_EQ(model.materials[1].flags, 0u);
+
+  ASSERT_EQ(model.lightCount(), 1);
+  EXPECT_EQ(model.lights[0].position, (Vector3{1, 2, 3}));
+  EXPECT_EQ(model.lights[0].diffuse.r, 0.7f);  // its colour chunk is ignored
+  EXPECT_EQ(model.lights[0].ambient.g, 0.1f);
+  EXPECT_EQ(model.lights[0].specular.b, 1.0f);
+  ASSERT_EQ(model.cameraCount(), 1);
+  EXPECT_EQ(model.cameras[0].position, (Vector3{4, 5, 6}));
+  EXPECT_EQ(model.cameras[0].target, (Vector3{7, 8, 9}));
+  EXPECT_EQ(model.cameras[0].bank, 2.5f);
+  EXPECT_EQ(model.cameras[0].lens, 28.0f);
+  EXPECT_EQ(model.trackCount(), 0);  // tracks are built by the post-load pass
+}
+
+TEST(ModelLoader, MapCounterSendsTheFirstMapToTexture0AndResetsPerMaterial) {
+  Scene3ds scene;
+  scene.materials = {{.name = "texture only", .textureMap = "a.jpg"},
+                     {.name = "reflection only", .reflectionMap = "r.jpg"},
+                     {.name = "both", .textureMap = "t.jpg", .reflectionMap = "s.jpg"}};
+  Model model = parse(scene);
+  ASSERT_EQ(model.materialCount(), 3);
+  EXPECT_EQ(model.materials[0].texture0File, "a.jpg");
+  EXPECT_EQ(model.materials[0].texture1File, "");
+  EXPECT_EQ(model.materials[0].flags & kReflective, 0u);
+  EXPECT_EQ(model.materials[1].texture0File, "r.jpg");
+  EXPECT_EQ(model.materials[1].texture1File, "");
+  EXPECT_EQ(model.materials[1].flags & kReflective, kReflective);
+  EXPECT_EQ(model.materials[2].texture0File, "t.jpg");
+  EXPECT_EQ(model.materials[2].texture1File, "s.jpg");
+}
+
+TEST(ModelLoader, ShininessAboveOnePercentIsAdditiveAndTransparencySetsOpacity) {
+  Scene3ds scene;
+  for (int shininess : {0, 1, 2, 100, 200}) {
+    scene.materials.push_back({.name = "s" + std::to_string(shininess),
+                               .shininessPercent = shininess,
+                               .transparencyPercent = shininess == 0 ? 0 : 50});
+  }
+  Model model = parse(scene);
+  std::vector<bool> additive;
+  for (const Material& m : model.materials)
+    additive.push_back((m.flags & kAdditive) != 0);
+  // 200 is -56 as the signed byte the comparison reads.
+  EXPECT_EQ(additive, (std::vector<bool>{false, false, true, true, false}));
+  EXPECT_EQ(model.materials[0].opacity, 1.0f);
+  EXPECT_EQ(model.materials[1].opacity, 0.5f);
+}
+
+TEST(ModelLoader, MaterialGroupsNameTheLastMatchAndIgnoreFacesBeyondTheMesh) {
+  Scene3ds scene;
+  scene.materials = {{.name = "twin"}, {.name = "other"}, {.name = "twin"}};
+  Mesh3ds mesh = test::triangle("tri");
+  mesh.faces.push_back({0, 2, 1});
+  mesh.materialGroups = {{"twin", {0, 5, 9}}, {"missing", {1}}};
+  scene.meshes = {mesh};
+  Model model = parse(scene);
+  EXPECT_EQ(model.meshes[0].faces[0].material, 2);
+  EXPECT_EQ(model.meshes[0].faces[1].material, -1);
+}
+
+TEST(ModelLoader, CutsLongNamesToFitTheirRecords) {
+  std::string longName(40, 'n');
+  std::string longFile(300, 'f');
+  Scene3ds scene;
+  scene.materials = {{.name = longName, .textureMap = longFile}};
+  Mesh3ds mesh = test::triangle(longName);
+  mesh.materialGroups = {{longName, {0}}};
+  scene.meshes = {mesh};
+  Model model = parse(scene);
+  EXPECT_EQ(model.meshes[0].name, std::string(31, 'n'));
+  EXPECT_EQ(model.materials[0].name, std::string(31, 'n'));
+  EXPECT_EQ(model.materials[0].texture0File, std::string(254, 'f'));
+  EXPECT_EQ(model.meshes[0].faces[0].material, 0);
+}
+
+TEST(ModelLoader, AFileThatIsNotA3dsOrOnlyAHeaderGivesAnEmptyModel) {
+  ChunkWriter headerOnly;
+  headerOnly.begin(chunk::kMain);
+  headerOnly.end();
+  ChunkWriter wrongId;
+  wrongId.begin(0x4D4C);
+  wrongId.raw(write3ds({.meshes = {test::triangle("t")}}));
+  wrongId.end();
+  for (const auto& bytes :
+       {headerOnly.bytes(), wrongId.bytes(), std::vector<std::uint8_t>{0x4D, 0x4D}}) {
+    LoadReport report;
+    Model model = parse(bytes, &report);
+    EXPECT_EQ(report.status, LoadStatus::NotA3ds);
+    EXPECT_EQ(model.meshCount() + model.materialCount() + model.cameraCount(), 0);
+  }
+}
+
+TEST(ModelLoader, NeverReadsPastTheMainChunksLength) {
+  std::vector<std::uint8_t> bytes = write3ds({.meshes = {test::triangle("inside")}});
+  std::size_t mainLength = bytes.size();
+  // A whole second editor section after the main chunk's end, in the same file.
+  std::vector<std::uint8_t> more = write3ds({.meshes = {test::triangle("outside")}});
+  bytes.insert(bytes.end(), more.begin() + 6, more.end());
+  LoadReport report;
+  Model model = parse(bytes, &report);
+  EXPECT_EQ(report.status, LoadStatus::Ok);
+  ASSERT_EQ(model.meshCount(), 1);
+  EXPECT_EQ(model.meshes[0].name, "inside");
+  EXPECT_LT(mainLength, bytes.size());
+}
+
+// An editor section whose mesh holds `body` after a good first mesh.
+std::vector<std::uint8_t> damagedFile(const std::function<void(ChunkWriter&)>& body) {
+  ChunkWriter w;
+  w.begin(chunk::kMain);
+  w.begin(chunk::kEditor);
+  w.begin(chunk::kNamedObject);
+  w.text("good");
+  w.begin(chunk::kTriangleMesh);
+  w.begin(chunk::kVertexList);
+  w.u16(1);
+  w.vec3({1, 2, 3});
+  w.end();
+  w.end();
+  w.end();
+  w.begin(chunk::kNamedObject);
+  w.text("bad");
+  w.begin(chunk::kTriangleMesh);
+  body(w);
+  w.end();
+  w.end();
+  w.end();
+  w.end();
+  return w.bytes();
+}
+
+TEST(ModelLoader, MalformedChunksEndTheWalkAndKeepWhatCameBefore) {
+  const std::vector<std::pair<const char*, std::function<void(ChunkWriter&)>>> cases = {
+      {"zero-length chunk",
+       [](ChunkWriter& w) {
+         w.u16(0x1234);
+         w.u32(0);
+       }},
+      {"length below its header",
+       [](ChunkWriter& w) {
+         w.u16(0x1234);
+         w.u32(5);
+       }},
+      {"length past the end",
+       [](ChunkWriter& w) {
+         w.u16(0x1234);
+         w.u32(1000000);
+       }},
+      {"vertex count past its chunk",
+       [](ChunkWriter& w) {
+         w.begin(chunk::kVertexList);
+         w.u16(500);
+         w.vec3({});
+         w.end();
+       }},
+      {"face count past its chunk",
+       [](ChunkWriter& w) {
+         w.begin(chunk::kFaceList);
+         w.u16(30000);
+         w.end();
+       }},
+      {"camera cut short",
+       [](ChunkWriter& w) {
+         w.begin(chunk::kCamera);
+         w.f32(1);
+         w.end();
+       }},
+      {"header cut by its parent", [](ChunkWriter& w) { w.u16(chunk::kVertexList); }},
+  };
+  for (const auto& [what, body] : cases) {
+    LoadReport report;
+    Model model = parse(damagedFile(body), &report);
+    EXPECT_EQ(report.status, LoadStatus::Damaged) << what;
+    ASSERT_GE(model.meshCount(), 1) << what;
+    EXPECT_EQ(model.meshes[0].vertices.at(0), (Vector3{1, 2, 3})) << what;
+  }
+}
+
+TEST(ModelLoader, TruncatedNamesAndNegativeCountsAreSafe) {
+  // A name with no NUL before its chunk ends, and a count of -1.
+  std::vector<std::uint8_t> bytes = damagedFile([](ChunkWriter& w) {
+    w.begin(chunk::kVertexList);
+    w.u16(0xFFFF);
+    w.end();
+    w.begin(chunk::kFaceList);
+    w.u16(0x8000);
+    w.end();
+    w.begin(chunk::kFaceMaterial);
+    w.u8('x');
+    w.end();
+  });
+  LoadReport report;
+  Model model = parse(bytes, &report);
+  ASSERT_EQ(model.meshCount(), 2);
+  EXPECT_EQ(model.meshes[1].vertexCount, 0);
+  EXPECT_EQ(model.meshes[1].faceCount, 0);
+  // Every prefix of a good file: no crash, never more than the whole file gives.
+  std::vector<std::uint8_t> whole = write3ds({.materials = {{.name = "m", .textureMap = "t.jpg"}},
+                                              .meshes = {test::triangle("t")},
+                                              .cameras = {{.name = "c"}}});
+  for (std::size_t n = 0; n < whole.size(); ++n) {
+    std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<long>(n));
+    Model partial = parse(cut);
+    EXPECT_LE(partial.meshCount(), 1);
+    EXPECT_LE(partial.cameraCount(), 1);
+  }
+}
+
+TEST(EngineLoadModel, RecentresMeshesBuildsTracksAndKeepsIndicesOfFailedFiles) {
+  test::TempDir dir;
+  Scene3ds scene;
+  Mesh3ds mesh = test::triangle("box", {10, 0, 0});
+  mesh.vertices[1] = {12, 0, 0};
+  scene.meshes = {mesh,
+                  test::path("flight", {{0, 0, 0}, {2, 0, 0}, {2, 4, 0}, {0, 4, 2}, {9, 9, 9}})};
+  test::writeFile(dir.file("scene.3ds"), write3ds(scene));
+
+  Engine engine;
+  engine.textureMode = TextureMode::None;
+  engine.loadModel(dir.file("missing.3ds"));
+  EXPECT_EQ(engine.lastLoad().status, LoadStatus::Unreadable);
+  engine.setLoadMode(1);
+  engine.loadModel(dir.file("scene.3ds"));
+  EXPECT_EQ(engine.lastLoad().status, LoadStatus::Skipped);
+  engine.setLoadMode(0);
+  engine.loadModel(dir.file("scene.3ds"));
+  ASSERT_EQ(engine.modelCount(), 3);
+  EXPECT_EQ(engine.models[0].meshCount(), 0);
+  EXPECT_EQ(engine.models[1].meshCount(), 0);
+  EXPECT_EQ(engine.currentModel, 2);
+
+  const Model& model = engine.models[2];
+  EXPECT_EQ(model.meshes[0].vertices[1], (Vector3{2, 0, 0}));
+  EXPECT_EQ(model.meshes[0].position, (Vector3{10, 0, 0}));
+  EXPECT_EQ(model.meshes[0].faceNormals[0], (Vector3{0, 0, 1}));
+  EXPECT_EQ(model.meshes[1].vertices[4], (Vector3{9, 9, 9}));  // path objects stay as read
+  ASSERT_EQ(model.trackCount(), 1);
+  const Track& track = model.tracks[0];
+  EXPECT_EQ(track.keyCount, 4);
+  EXPECT_EQ(track.tension, 0.5f);
+  ASSERT_EQ(track.points.size(), 4u);
+  EXPECT_EQ(track.points[3], (Vector3{0, 4, 2}));
+  // handle i = point i + (point i+1 - point i-1) × 0.5 × tension
+  EXPECT_EQ(track.handles[1], (Vector3{2.5f, 1.0f, 0.0f}));
+  EXPECT_EQ(track.handles[2], (Vector3{1.5f, 5.0f, 0.5f}));
+  EXPECT_EQ(track.handles[0], Vector3{});
+  EXPECT_EQ(track.handles[3], Vector3{});
+}
+
+TEST(BuildTrack, ShortPathsGiveFewOrNoKeysAndNoHandles) {
+  for (int n : {0, 1, 2, 3}) {
+    Track track;
+    std::vector<Vector3> vertices(static_cast<std::size_t>(n), Vector3{1, 1, 1});
+    buildTrack(track, vertices, n);
+    EXPECT_EQ(track.keyCount, std::max(0, n - 1));
+    EXPECT_EQ(track.points.size(), static_cast<std::size_t>(track.keyCount));
+    for (const Vector3& h : track.handles)
+      EXPECT_EQ(h, Vector3{});
+  }
+}
+
+}  // namespace
+}  // namespace tav
