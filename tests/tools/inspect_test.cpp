@@ -1,0 +1,90 @@
+#include "tools/inspect/inspect.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+
+#include "tests/engine/loader_fixtures.h"
+#include "tests/support/mp3_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace tav {
+namespace {
+
+struct ToolRun {
+  int status = 0;
+  std::string out;
+  std::string err;
+};
+
+ToolRun inspect(std::vector<std::string> args) {
+  args.insert(args.begin(), "tavrinel-inspect");
+  std::vector<const char*> argv;
+  for (const std::string& a : args)
+    argv.push_back(a.c_str());
+  std::ostringstream out, err;
+  int status = inspect::run(static_cast<int>(argv.size()), argv.data(), out, err);
+  return {status, out.str(), err.str()};
+}
+
+TEST(Inspect, PrintsAModelAsTheEngineHoldsIt) {
+  test::TempDir dir;
+  writer3ds::Scene3ds scene;
+  scene.materials = {{.name = "dot_sprite", .transparencyPercent = 10, .textureMap = "dot.jpg"}};
+  writer3ds::Mesh3ds mesh = test::triangle("word", {10, 0, 0});
+  mesh.materialGroups = {{"dot_sprite", {0}}};
+  scene.meshes = {mesh, test::path("flight", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}})};
+  scene.lights = {{.name = "l", .position = {0.1f, 0, 0}}};
+  scene.cameras = {{.name = "c", .lens = 50}};
+  test::writeFile(dir.file("scene.3ds"), writer3ds::write3ds(scene));
+
+  ToolRun run = inspect({dir.file("scene.3ds"), "--geometry"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  auto json = nlohmann::json::parse(run.out);
+  ASSERT_EQ(json.size(), 1u);
+  const auto& model = json[0];
+  EXPECT_EQ(model["status"], "ok");
+  EXPECT_EQ(model["meshes"][0]["name"], "word");
+  EXPECT_EQ(model["meshes"][0]["position"], nlohmann::json::parse("[10, 0, 0]"));
+  EXPECT_EQ(model["meshes"][0]["vertices"][1], nlohmann::json::parse("[1, 0, 0]"));  // re-centred
+  EXPECT_EQ(model["meshes"][0]["faces"][0], nlohmann::json::parse("[0, 1, 2, 0]"));
+  EXPECT_EQ(model["meshes"][0]["vertexNormals"][0], nlohmann::json::parse("[0, 0, 1]"));
+  EXPECT_EQ(model["tracks"][0]["keyCount"], 3);
+  EXPECT_EQ(model["lights"][0]["position"][0], 0.1);  // the float's shortest form
+  EXPECT_EQ(model["cameras"][0]["lens"], 50);
+  const auto& material = model["materials"][0];
+  EXPECT_EQ(material["texture0File"], "dot.jpg");
+  EXPECT_EQ(material["opacity"], 0.9);
+  EXPECT_EQ(material["flags"], 0x86);
+  EXPECT_EQ(material["flagNames"], nlohmann::json::parse(R"(["smooth", "textured", "sprite"])"));
+
+  ToolRun brief = inspect({dir.file("scene.3ds")});
+  EXPECT_FALSE(nlohmann::json::parse(brief.out)[0]["meshes"][0].contains("vertices"));
+}
+
+TEST(Inspect, FailsWithAClearMessageForMissingAndForeignFiles) {
+  test::TempDir dir;
+  test::writeFile(dir.file("good.3ds"), writer3ds::write3ds({.meshes = {test::triangle("t")}}));
+  test::writeFile(dir.file("text.3ds"), {'h', 'e', 'l', 'l', 'o', '\n', '!', '!'});
+  ToolRun run = inspect({dir.file("good.3ds"), dir.file("missing.3ds"), dir.file("text.3ds")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("missing.3ds: No such file or directory"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("text.3ds: not a 3DS file"), std::string::npos) << run.err;
+  auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json[0]["status"], "ok");
+  EXPECT_EQ(json[1]["status"], "unreadable");
+  EXPECT_EQ(json[2]["status"], "not a 3ds file");
+}
+
+TEST(Inspect, HelpAndMissingArguments) {
+  ToolRun help = inspect({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--geometry"), std::string::npos);
+  ToolRun none = inspect({});
+  EXPECT_NE(none.status, 0);
+  EXPECT_NE(none.err.find("files"), std::string::npos) << none.err;
+}
+
+}  // namespace
+}  // namespace tav
