@@ -5,6 +5,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 seconds=${SECONDS_OF_MUSIC:-30}
 
+echo "== .3ds parse throughput from memory, against lib3ds and assimp"
+"$build/bench/parse_3ds"
+
 echo "== start-up: process start to first presented frame (no data files)"
 "$root/bench/startup.sh"
 
