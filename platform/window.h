@@ -44,7 +44,7 @@ struct WindowMessage {
 // Virtual-key codes the show knows by number.
 inline constexpr int kKeyEscape = 0x1B;
 
-enum class BoxIcon { Exclamation, Stop, Information };
+enum class BoxIcon { None, Exclamation, Stop, Information };
 enum class BoxButtons { Ok, YesNo };
 enum class BoxAnswer { Ok, Yes, No };
 

@@ -102,8 +102,11 @@ WindowMessage translateWindowEvent(const SDL_WindowEvent& event, SDL_Window* win
   return message;
 }
 
+// "CAPTION: text", or "Caption: text" where the caption already ends with its colon.
 void printBox(const char* caption, const char* text) {
-  std::fprintf(stderr, "%s: %s\n", caption, text);
+  std::size_t length = std::strlen(caption);
+  bool colon = length > 0 && caption[length - 1] == ':';
+  std::fprintf(stderr, "%s%s %s\n", caption, colon ? "" : ":", text);
 }
 
 }  // namespace
@@ -360,6 +363,7 @@ BoxAnswer Window::showMessageBox(const char* caption, const char* text, BoxIcon 
   };
   Uint32 flags = icon == BoxIcon::Information ? SDL_MESSAGEBOX_INFORMATION
                  : icon == BoxIcon::Stop      ? SDL_MESSAGEBOX_ERROR
+                 : icon == BoxIcon::None      ? 0
                                               : SDL_MESSAGEBOX_WARNING;
   SDL_MessageBoxData box{};
   box.flags = flags;

@@ -11,7 +11,17 @@ namespace tav {
 Show::Show(platform::SoundOutput& sound, std::ostream& console, std::ostream& diagnostics)
     : music(sound, console, diagnostics) {}
 
+void reportTextureFailures(Engine& engine, GLWindow& window, std::ostream& diagnostics) {
+  engine.onTextureFailure = [&window, &diagnostics](const std::string& path,
+                                                    const std::string& reason) {
+    diagnostics << path << ": " << reason << std::endl;
+    window.platform().showMessageBox("Failed to load texture:", path.c_str(),
+                                     platform::BoxIcon::None, platform::BoxButtons::Ok);
+  };
+}
+
 void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& diagnostics) {
+  reportTextureFailures(show.engine, window, diagnostics);
   show.music.open("forest.mp3");
   window.loadMultitexture();
 

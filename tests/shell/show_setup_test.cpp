@@ -79,3 +79,25 @@ TEST(ShowSetUp, GoesOnWithoutAnyDataFiles) {
 
 }  // namespace
 }  // namespace tav
+
+namespace tav {
+namespace {
+
+TEST(ShowSetUp, AMissingTextureMapIsReportedInABoxNamingTheFile) {
+  test::HeadlessWindow w(64, 48);
+  ASSERT_TRUE(w.created);
+  Engine engine;
+  std::ostringstream diagnostics;
+  reportTextureFailures(engine, w.window, diagnostics);
+  engine.addModel();
+  engine.model().materials.push_back({.texture0File = "gone.jpg"});
+  engine.setTexturePath("data/textures/");
+  ::testing::internal::CaptureStderr();  // a headless box is written there
+  engine.prepareModel();
+  std::string box = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(box, "Failed to load texture: data/textures/gone.jpg\n");
+  EXPECT_NE(diagnostics.str().find("data/textures/gone.jpg: "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tav
