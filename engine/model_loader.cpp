@@ -196,37 +196,46 @@ class Walk {
     }
   }
 
-  std::size_t vertexList(std::size_t at) {
+  // A list of a signed 16-bit count of `recordBytes` records, applied to the last mesh; the walk
+  // goes on after the records.
+  template <typename Apply>
+  std::size_t countedList(std::size_t at, std::size_t recordBytes, Apply apply) {
     if (!fits(at, 2)) return kBad;
     std::size_t n = count(at);
-    if (!fits(at + 2, n * 12)) return kBad;
-    if (MeshObject* mesh = lastMesh()) {
-      mesh->vertexCount = static_cast<std::int32_t>(n);
-      readFloats(data_ + at + 2, n, mesh->vertices);
-      mesh->vertexNormals.assign(n, Vector3{});
-      mesh->baseNormals.assign(n, Vector3{});
-    }
-    return at + 2 + n * 12;
+    if (!fits(at + 2, n * recordBytes)) return kBad;
+    if (MeshObject* mesh = lastMesh()) apply(*mesh, n, data_ + at + 2);
+    return at + 2 + n * recordBytes;
+  }
+
+  std::size_t vertexList(std::size_t at) {
+    return countedList(at, 12, [](MeshObject& mesh, std::size_t n, const std::uint8_t* p) {
+      mesh.vertexCount = static_cast<std::int32_t>(n);
+      readFloats(p, n, mesh.vertices);
+      mesh.vertexNormals.assign(n, Vector3{});
+      mesh.baseNormals.assign(n, Vector3{});
+    });
   }
 
   std::size_t faceList(std::size_t at) {
-    if (!fits(at, 2)) return kBad;
-    std::size_t n = count(at);
-    if (!fits(at + 2, n * 8)) return kBad;
-    if (MeshObject* mesh = lastMesh()) {
-      mesh->faceCount = static_cast<std::int32_t>(n);
-      mesh->faces.resize(n);
-      const std::uint8_t* p = data_ + at + 2;
-      for (Face& face : mesh->faces) {
+    return countedList(at, 8, [](MeshObject& mesh, std::size_t n, const std::uint8_t* p) {
+      mesh.faceCount = static_cast<std::int32_t>(n);
+      mesh.faces.resize(n);
+      for (Face& face : mesh.faces) {
         face.a = static_cast<std::int16_t>(u16(p));
         face.b = static_cast<std::int16_t>(u16(p + 2));
         face.c = static_cast<std::int16_t>(u16(p + 4));
         face.material = -1;
         p += 8;
       }
-      mesh->faceNormals.assign(n, Vector3{});
-    }
-    return at + 2 + n * 8;
+      mesh.faceNormals.assign(n, Vector3{});
+    });
+  }
+
+  std::size_t texCoords(std::size_t at) {
+    return countedList(at, 8, [](MeshObject& mesh, std::size_t n, const std::uint8_t* p) {
+      mesh.texCoordCount = static_cast<std::int32_t>(n);
+      readFloats(p, n, mesh.texCoords);
+    });
   }
 
   std::size_t faceMaterial(std::size_t at) {
@@ -246,17 +255,6 @@ class Walk {
       if (face < mesh->faceCount) mesh->faces[face].material = index;
     }
     return chunkEnd_;
-  }
-
-  std::size_t texCoords(std::size_t at) {
-    if (!fits(at, 2)) return kBad;
-    std::size_t n = count(at);
-    if (!fits(at + 2, n * 8)) return kBad;
-    if (MeshObject* mesh = lastMesh()) {
-      mesh->texCoordCount = static_cast<std::int32_t>(n);
-      readFloats(data_ + at + 2, n, mesh->texCoords);
-    }
-    return at + 2 + n * 8;
   }
 
   const std::uint8_t* data_;
