@@ -6,6 +6,36 @@ Engine::Engine() {
   addRenderSettings();
 }
 
+namespace {
+
+template <typename T>
+T* entry(std::vector<T>& items, std::int32_t index) {
+  return index >= 0 && static_cast<std::size_t>(index) < items.size()
+             ? &items[static_cast<std::size_t>(index)]
+             : nullptr;
+}
+
+}  // namespace
+
+Model* Engine::findModel() {
+  return entry(models, currentModel);
+}
+
+MeshObject* Engine::findCurrentObject() {
+  Model* m = findModel();
+  return m ? entry(m->meshes, currentObject) : nullptr;
+}
+
+Camera* Engine::findCurrentCamera() {
+  Model* m = findModel();
+  return m ? entry(m->cameras, currentCamera) : nullptr;
+}
+
+Light* Engine::findCurrentLight() {
+  Model* m = findModel();
+  return m ? entry(m->lights, currentLight) : nullptr;
+}
+
 void Engine::selectModel(std::int32_t index) {
   if (index >= 0 && index < modelCount()) currentModel = index;
 }

@@ -9,6 +9,7 @@
 
 #include "engine/model_loader.h"
 #include "engine/records.h"
+#include "engine/render/multitexture.h"
 
 namespace tav {
 
@@ -90,6 +91,49 @@ class Engine {
   // Loads texturePath + file as a new material called `name` of the current model; nothing
   // happens when either is empty or the image cannot be loaded.
   void addTexture(const std::string& file, const std::string& name);
+
+  // Drawing and motion (engine/render).
+  Multitexture multitexture;
+
+  // The current model through its current camera with the current render settings.
+  void render();
+  // A full-screen picture: the texture of the current model's last material called exactly
+  // `materialName` (untextured when there is none).
+  void drawOverlay(Vector3 position, Vector3 rotation, Vector3 size, float alpha,
+                   const std::string& materialName);
+  // The distortion parameters (rate, frequency, amplitude) of the first material whose name
+  // begins with `name`.
+  void setMaterialParameters(const std::string& name, float a, float b, float c);
+
+  // The setters write into the current object, camera or light; a selection that points at
+  // nothing changes nothing.
+  void setObjectPosition(float x, float y, float z);
+  void setObjectRotation(float x, float y, float z);
+  void setObjectScale(float x, float y, float z);
+  void setCameraPosition(float x, float y, float z);
+  void setCameraTarget(float x, float y, float z);
+  void setLightAmbient(float r, float g, float b);
+  void setLightDiffuse(float r, float g, float b);
+  void setPathParameter(double t) { cameraPathParameter = t; }
+  void advancePathParameter(double dt) { cameraPathParameter += dt; }
+  Vector3 evaluateTrack(float t);
+  // Moves the current camera along cameraPathTrack at `speed` units a second of real time, by
+  // parameter steps of `step`, and points it along its own path or the target's track.
+  void followCameraPaths(double speed, double step);
+
+  // The path follower's frame clock: the last two clock readings and the time between them.
+  struct PathClock {
+    bool started = false;
+    double now = 0.0;
+    double previous = 0.0;
+    double frameSeconds = 0.00001;
+  } pathClock;
+
+  // The current model, object, camera or light, or null when the selection points at nothing.
+  Model* findModel();
+  MeshObject* findCurrentObject();
+  Camera* findCurrentCamera();
+  Light* findCurrentLight();
 
  private:
   void recentreAndBuildTracks();

@@ -67,12 +67,17 @@ struct Light {
   Rgba specular{1.0f, 1.0f, 1.0f, 1.0f};
 };
 
-// A closed-loop Bezier path through `points`, built from a path object's vertices.
+// A closed-loop Bezier path through `points`, built from a path object's vertices. Parameter k
+// is key k; the curve loops over keys 1 to keyCount - 2 with period keyCount - 2.
 struct Track {
   std::vector<Vector3> points;
   std::vector<Vector3> handles;
   float tension = 0.5f;
   std::int32_t keyCount = 0;
+
+  // The curve point at parameter t. A track of fewer than 3 keys has no loop: it gives its first
+  // point (the origin when it has none).
+  Vector3 evaluate(float t) const;
 };
 
 namespace material_flags {
@@ -119,6 +124,8 @@ inline constexpr std::int32_t kDepthTest = 2;
 inline constexpr std::int32_t kSpriteFade = 4;
 }  // namespace render_flags
 
+struct Multitexture;
+
 struct RenderSettings {
   std::int32_t flags = render_flags::kDepthTest;
   float clearColour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -127,6 +134,16 @@ struct RenderSettings {
   // A scene sets both before it turns on kSpriteFade.
   float fadeCentreX = 0.0f;
   float fadeRate = 0.0f;
+
+  // Drawing with these settings (engine/render).
+  void clear() const;
+  void clearDepth() const;
+  // One model as seen from its camera `cameraIndex`: lights, camera, raster state, the opaque
+  // objects, then the blended ones.
+  void renderPass(Model& model, std::int32_t cameraIndex, const Multitexture& multitexture) const;
+  // A textured rectangle in a fixed eye space; texture -1: untextured.
+  void drawScreenQuad(Vector3 position, Vector3 rotation, Vector3 size, float alpha,
+                      std::int32_t texture, const Multitexture& multitexture) const;
 };
 
 }  // namespace tav

@@ -1,12 +1,93 @@
 #include "shell/show.h"
 
 #include <ostream>
+#include <string>
 
 #include "platform/gl.h"
 #include "shell/gl_window.h"
 #include "shell/show_state.h"
 
 namespace tav {
+namespace {
+
+constexpr double kScene8Floor = 347.8;
+
+// Binds `particle` to mesh object `object` of `model`, or says why it cannot.
+bool bind(Particle& particle, const Model& model, std::int32_t object, const Vector3& velocity) {
+  if (object < 0 || object >= model.meshCount()) return false;
+  ParticleSystem::bindMeshObject(particle, model.meshes[static_cast<std::size_t>(object)],
+                                 velocity);
+  return true;
+}
+
+void reportSkipped(std::ostream& diagnostics, const char* file, const std::string& what,
+                   const std::string& skipped) {
+  if (!skipped.empty()) {
+    diagnostics << file << ": " << what << "; bindings skipped for mesh objects" << skipped
+                << std::endl;
+  }
+}
+
+void bindScene3(Show& show, std::ostream& diagnostics) {
+  const Model& model = show.engine.models[0];
+  std::string skipped;
+  for (std::int32_t i = 0; i < 5; ++i) {
+    if (!bind(show.scene3Particles.obstacles[static_cast<std::size_t>(i)], model, i, {})) {
+      skipped += " " + std::to_string(i);
+    }
+  }
+  for (std::int32_t i = 0; i < 10; ++i) {
+    if (!bind(show.scene3Particles.particles[static_cast<std::size_t>(i)], model, i + 5, {})) {
+      skipped += " " + std::to_string(i + 5);
+    }
+  }
+  reportSkipped(diagnostics, kModelFiles[0],
+                "scene 3 needs 15 mesh objects, the model has " + std::to_string(model.meshCount()),
+                skipped);
+}
+
+void bindScene8(Show& show, std::ostream& diagnostics) {
+  Engine& engine = show.engine;
+  engine.selectModel(13);
+  const std::int32_t first = engine.findObject("csphere");
+  show.scene8Particles.emplace(27, 0, true, kScene8Floor);
+  if (engine.currentModel != 13) return;  // model 13 does not exist at all; reported on load
+  Model& model = engine.models[13];
+  if (first < 0) {
+    diagnostics << kModelFiles[13]
+                << ": no mesh object named \"csphere...\"; scene 8's spheres are not bound"
+                << std::endl;
+    return;
+  }
+  std::string skipped;
+  for (std::int32_t i = first; i <= first + 25; ++i) {
+    if (!bind(show.scene8Particles->particles[static_cast<std::size_t>(i - first)], model, i, {})) {
+      skipped += " " + std::to_string(i);
+      continue;
+    }
+    // i is the index within the model, not the particle's.
+    const float a = 20.0f * static_cast<float>(i);
+    model.meshes[static_cast<std::size_t>(i)].rotation = {a, a + 32.0f, a + 100.0f};
+  }
+  if (!bind(show.scene8Particles->particles[26], model, first + 26, {0.0f, -120.0f, 0.0f})) {
+    skipped += " " + std::to_string(first + 26);
+  }
+  reportSkipped(diagnostics, kModelFiles[13],
+                "scene 8 needs 27 mesh objects from \"csphere\" on, the model has " +
+                    std::to_string(model.meshCount() - first),
+                skipped);
+}
+
+void loadModel(Engine& engine, std::int32_t index, std::ostream& diagnostics) {
+  engine.loadModel(kModelFiles[static_cast<std::size_t>(index)]);
+  const LoadReport& report = engine.lastLoad();
+  if (report.status != LoadStatus::Ok) {
+    diagnostics << kModelFiles[static_cast<std::size_t>(index)] << ": " << report.problem
+                << std::endl;
+  }
+}
+
+}  // namespace
 
 Show::Show(platform::SoundOutput& sound, std::ostream& console, std::ostream& diagnostics)
     : music(sound, console, diagnostics) {}
@@ -21,9 +102,31 @@ void reportTextureFailures(Engine& engine, GLWindow& window, std::ostream& diagn
 }
 
 void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& diagnostics) {
-  reportTextureFailures(show.engine, window, diagnostics);
+  Engine& engine = show.engine;
+  reportTextureFailures(engine, window, diagnostics);
   show.music.open("forest.mp3");
   window.loadMultitexture();
+  engine.multitexture = {window.activeTextureARB, window.multiTexCoord2fARB};
+
+  RenderSettings& settings = engine.renderSettings[0];
+  settings.clearColour[0] = settings.clearColour[1] = settings.clearColour[2] = 0.0f;
+  settings.clearColour[3] = 1.0f;
+  engine.setLoadMode(0);
+  engine.setTexturePath("data/textures/");
+
+  loadModel(engine, 0, diagnostics);
+  bindScene3(show, diagnostics);
+  for (std::int32_t i = 1; i < static_cast<std::int32_t>(kModelFiles.size()); ++i) {
+    loadModel(engine, i, diagnostics);
+  }
+  bindScene8(show, diagnostics);
+
+  engine.selectModel(0);
+  for (const NamedTexture& texture : kNamedTextures) {
+    if (texture.model != engine.currentModel) engine.selectModel(texture.model);
+    engine.addTexture(texture.file, texture.name);
+  }
+  engine.restartPaths();
 
   show.music.play();
   show.music.enableSpectrum();
@@ -35,8 +138,7 @@ void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& dia
 
   state.sceneSelector = 1;
 
-  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  settings.clear();
   window.swapBuffers();
 
   glMatrixMode(GL_PROJECTION);

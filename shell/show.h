@@ -1,7 +1,10 @@
 #pragma once
 // Everything the show builds once at start-up and keeps to the end, and the set-up that fills it.
+#include <array>
 #include <iosfwd>
+#include <optional>
 
+#include "effects/particle_system.h"
 #include "engine/engine.h"
 #include "shell/music_stream.h"
 #include "shell/scene.h"
@@ -12,10 +15,43 @@ namespace tav {
 class GLWindow;
 struct ShowState;
 
+// The models in load order: a model's index is how the scenes select it.
+inline constexpr std::array<const char*, 15> kModelFiles = {
+    "data/3d/in_demo/inside.3ds",          "data/3d/in_demo/cube.3ds",
+    "data/3d/in_demo/sprite_box.3ds",      "data/3d/in_demo/intro.3ds",
+    "data/3d/in_demo/surrounded.3ds",      "data/3d/in_demo/wanting.3ds",
+    "data/3d/in_demo/surrounded_text.3ds", "data/3d/in_demo/wanting_text.3ds",
+    "data/3d/in_demo/uncertain.3ds",       "data/3d/in_demo/uncertain_text.3ds",
+    "data/3d/in_demo/cloud_text.3ds",      "data/3d/in_demo/intro_text.3ds",
+    "data/3d/in_demo/inside_text.3ds",     "data/3d/in_demo/end_scene.3ds",
+    "data/3d/in_demo/polarid.3ds",
+};
+
+// Pictures added to models after loading, found by name by the overlays.
+struct NamedTexture {
+  std::int32_t model;
+  const char* file;
+  const char* name;
+};
+inline constexpr std::array<NamedTexture, 8> kNamedTextures = {{
+    {0, "max_bron.jpg", "bron"},
+    {0, "max_bron_over.jpg", "bronover"},
+    {2, "hiss.jpg", "hissen"},
+    {2, "disc.jpg", "disc"},
+    {4, "max_mast.jpg", "mast"},
+    {5, "max_e22.jpg", "e22"},
+    {5, "max_e22_over2.jpg", "e22over"},
+    {8, "white.jpg", "white"},
+}};
+
 struct Show {
   Show(platform::SoundOutput& sound, std::ostream& console, std::ostream& diagnostics);
 
   Engine engine;
+  // Scene 3's spheres on model 0: 10 falling, 5 fixed, no floor.
+  ParticleSystem scene3Particles{10, 5};
+  // Scene 8's 27 spheres on model 13, over the floor at 347.8; built once the models are loaded.
+  std::optional<ParticleSystem> scene8Particles;
   MusicStream music;
   SyncTrack sync;
   SceneTable scenes{};
@@ -25,10 +61,11 @@ struct Show {
 // the file ("Failed to load texture:"), as the show always has; the reason goes to `diagnostics`.
 void reportTextureFailures(Engine& engine, GLWindow& window, std::ostream& diagnostics);
 
-// Runs the start-up between opening the window and the main loop: the music opened and started,
-// the sync table read and rewound, scene 1 selected, one black frame presented and the start
-// projection (71 degrees, 4:3, near 1, far 800) set. Problems with the data files are reported on
-// `diagnostics`; the show goes on regardless.
+// The start-up between opening the window and the main loop: the music opened, the fifteen models
+// loaded in order, both particle systems bound, the named textures added, the music started, the
+// sync table read, scene 1 selected, one black frame presented and the start projection (71
+// degrees, 4:3, near 1, far 800) set. Missing data is reported on `diagnostics` and skipped; the
+// show goes on regardless.
 void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& diagnostics);
 
 }  // namespace tav

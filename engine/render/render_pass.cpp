@@ -1,0 +1,120 @@
+#include <algorithm>
+
+#include "engine/engine.h"
+#include "engine/render/draw_styles.h"
+#include "platform/gl.h"
+
+namespace tav {
+namespace {
+
+using namespace material_flags;
+constexpr int kMaxLights = 8;
+
+void setupLights(const Model& model) {
+  for (std::int32_t i = 0; i < model.lightCount(); ++i) {
+    glEnable(GL_LIGHTING);
+    if (i < kMaxLights) {
+      const Light& light = model.lights[static_cast<std::size_t>(i)];
+      // Every colour has alpha 1 and every light is positional (w = 1).
+      const GLfloat ambient[4] = {light.ambient.r, light.ambient.g, light.ambient.b, 1.0f};
+      const GLfloat diffuse[4] = {light.diffuse.r, light.diffuse.g, light.diffuse.b, 1.0f};
+      const GLfloat specular[4] = {light.specular.r, light.specular.g, light.specular.b, 1.0f};
+      const GLfloat position[4] = {light.position.x, light.position.y, light.position.z, 1.0f};
+      const GLenum slot = GL_LIGHT0 + static_cast<GLenum>(i);
+      glLightfv(slot, GL_AMBIENT, ambient);
+      glLightfv(slot, GL_DIFFUSE, diffuse);
+      glLightfv(slot, GL_SPECULAR, specular);
+      glEnable(slot);
+      glLightfv(slot, GL_POSITION, position);
+    }
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+  }
+}
+
+// Up is (0, 0, bank + 0.5): Z is up in the model files. An index past the cameras uses the last.
+void setupCamera(const Model& model, std::int32_t cameraIndex) {
+  if (model.cameraCount() <= 0) return;
+  const Camera& camera =
+      model.cameras[static_cast<std::size_t>(std::clamp(cameraIndex, 0, model.cameraCount() - 1))];
+  gluLookAt(camera.position.x, camera.position.y, camera.position.z, camera.target.x,
+            camera.target.y, camera.target.z, 0.0, 0.0, static_cast<double>(camera.bank) + 0.5);
+}
+
+void applyRasterState(const RenderSettings& settings) {
+  glPolygonMode(GL_FRONT_AND_BACK, settings.flags & render_flags::kWireframe ? GL_LINE : GL_FILL);
+  if (settings.flags & render_flags::kDepthTest) {
+    glEnable(GL_DEPTH_TEST);
+  } else {
+    glDisable(GL_DEPTH_TEST);
+  }
+  glDepthFunc(GL_LEQUAL);
+}
+
+void applyObjectTransform(const MeshObject& object) {
+  glPushMatrix();
+  glTranslatef(object.position.x, object.position.y, object.position.z);
+  glRotatef(object.rotation.x, 1.0f, 0.0f, 0.0f);
+  glRotatef(object.rotation.y, 0.0f, 1.0f, 0.0f);
+  glRotatef(object.rotation.z, 0.0f, 0.0f, 1.0f);
+}
+
+void drawObject(const RenderSettings& settings, const Model& model, const MeshObject& object,
+                const Multitexture& multitexture) {
+  const Material* material = render::materialOf(model, object);
+  std::uint32_t flags = material ? material->flags : 0;
+  applyObjectTransform(object);
+  // The scale is a draw gate only; it never scales the geometry.
+  if (object.scale.x > 0.0f && object.scale.y > 0.0f && object.scale.z > 0.0f) {
+    render::applyMaterial(model, object, multitexture);
+    if (material && material->opacity < 1.0f && (flags & kSprite)) {
+      render::drawSprites(settings, object);
+    } else if (material && (flags & kDualTextured) && !(flags & kDistort)) {
+      render::drawDualTextured(model, object, multitexture);
+    } else if ((flags & kDistort) && (flags & kDualTextured)) {
+      render::drawDistortedDual(model, object, multitexture);
+    } else if (flags & kDistort) {
+      render::drawDistorted(model, object);
+    } else {
+      render::drawPlain(object);
+    }
+  }
+  glPopMatrix();
+}
+
+// Objects without faces are never drawn; objects without a material are drawn in both passes.
+void drawPass(const RenderSettings& settings, const Model& model, const Multitexture& multitexture,
+              bool blended) {
+  for (const MeshObject& object : model.meshes) {
+    if (object.faceCount <= 0) continue;
+    const Material* material = render::materialOf(model, object);
+    bool drawn = !material || (blended ? material->opacity < 1.0f : material->opacity >= 1.0f);
+    if (drawn) drawObject(settings, model, object, multitexture);
+  }
+}
+
+}  // namespace
+
+void RenderSettings::renderPass(Model& model, std::int32_t cameraIndex,
+                                const Multitexture& multitexture) const {
+  setupLights(model);
+  glLoadIdentity();
+  setupCamera(model, cameraIndex);
+  applyRasterState(*this);
+  drawPass(*this, model, multitexture, false);
+  glDepthMask(GL_FALSE);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  drawPass(*this, model, multitexture, true);
+  glDepthMask(GL_TRUE);
+  glDisable(GL_BLEND);
+}
+
+void Engine::render() {
+  Model* current = findModel();
+  if (currentRenderSettings < 0 || currentRenderSettings >= renderSettingsCount() || !current)
+    return;
+  settings().renderPass(*current, currentCamera, multitexture);
+}
+
+}  // namespace tav
