@@ -7,14 +7,33 @@
 namespace tav {
 namespace {
 
-// The stepping loop of the path follower ends after one full loop of the track at most: a track
-// whose points all coincide would otherwise never cover any distance.
-constexpr double kMaxSteps = 1'000'000.0;
+// Bounds the stepping loop of the path follower. A track covers its length once per loop of its
+// parameter; a track whose keys coincide covers next to nothing (only rounding noise) and would
+// step for ever. The stepping stops after a loop that covered less than 1/10000 of the budget,
+// and in any case after kMaxSteps (about a second's work).
+class StepBound {
+ public:
+  StepBound(const Track& track, double step, double budget)
+      : loopSteps_(static_cast<std::int64_t>(
+            std::ceil(std::max(1, track.keyCount - 2) / step) + 1.0)),
+        least_(budget * 1e-4) {}
 
-std::int64_t stepLimit(const Track& track, double step) {
-  double period = std::max(1, track.keyCount - 2);
-  return static_cast<std::int64_t>(std::min(kMaxSteps, std::ceil(period / step) + 1.0));
-}
+  bool more(double travelled) {
+    if (++steps_ > kMaxSteps) return false;
+    if (steps_ % loopSteps_ == 0) {
+      if (travelled - travelledAtLoop_ < least_) return false;
+      travelledAtLoop_ = travelled;
+    }
+    return true;
+  }
+
+ private:
+  static constexpr std::int64_t kMaxSteps = 20'000'000;
+  std::int64_t loopSteps_;
+  double least_;
+  std::int64_t steps_ = 0;
+  double travelledAtLoop_ = 0.0;
+};
 
 }  // namespace
 
@@ -92,7 +111,7 @@ void Engine::followCameraPaths(double speed, double step) {
     if (moving && track) {
       Vector3 p1;
       double travelled = 0.0;
-      for (std::int64_t steps = stepLimit(*track, step); travelled < budget && steps > 0; --steps) {
+      for (StepBound bound(*track, step, budget); travelled < budget && bound.more(travelled);) {
         Vector3 p0 = evaluateTrack(static_cast<float>(cameraPathParameter));
         cameraPathParameter += step;
         p1 = evaluateTrack(static_cast<float>(cameraPathParameter));
@@ -112,7 +131,7 @@ void Engine::followCameraPaths(double speed, double step) {
     if (track && track->keyCount - 3 > targetPathParameter && moving) {
       Vector3 p1;
       double travelled = 0.0;
-      for (std::int64_t steps = stepLimit(*track, step); travelled < budget && steps > 0; --steps) {
+      for (StepBound bound(*track, step, budget); travelled < budget && bound.more(travelled);) {
         Vector3 p0 = evaluateTrack(static_cast<float>(targetLead + targetPathParameter));
         targetPathParameter += step;
         p1 = evaluateTrack(static_cast<float>(targetPathParameter + targetLead));
