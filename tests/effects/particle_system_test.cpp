@@ -17,10 +17,11 @@ Particle at(Vector3 position, float radius, Vector3 velocity = {}, float mass = 
   return p;
 }
 
+// Equal but for the rounding of d·v / |d|² in single precision.
 void expectFloatEq(const Vector3& a, const Vector3& b) {
-  EXPECT_FLOAT_EQ(a.x, b.x);
-  EXPECT_FLOAT_EQ(a.y, b.y);
-  EXPECT_FLOAT_EQ(a.z, b.z);
+  EXPECT_NEAR(a.x, b.x, 1e-5f);
+  EXPECT_NEAR(a.y, b.y, 1e-5f);
+  EXPECT_NEAR(a.z, b.z, 1e-5f);
 }
 
 TEST(ParticleSystem, StepsSemiImplicitlyFromTheLastEvent) {
