@@ -1,0 +1,194 @@
+// What a viewer sees: real frames from Mesa's software rasteriser on the headless backend.
+#include <gtest/gtest.h>
+
+#include "engine/engine.h"
+#include "platform/gl.h"
+#include "platform/window.h"
+#include "tests/render/model_fixtures.h"
+#include "tests/support/image_fixture.h"
+#include "tests/support/mp3_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace tav {
+namespace {
+
+using Rgb = std::array<int, 3>;
+constexpr int kWidth = 320, kHeight = 240;
+
+class RenderPixels : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(window.startVideo());
+    ASSERT_TRUE(window.createWindow("test", kWidth, kHeight, false));
+    ASSERT_TRUE(window.createContext());
+    ASSERT_TRUE(window.makeCurrent());
+    engine.multitexture = {
+        reinterpret_cast<PFNGLACTIVETEXTUREARBPROC>(window.procAddress("glActiveTextureARB")),
+        reinterpret_cast<PFNGLMULTITEXCOORD2FARBPROC>(window.procAddress("glMultiTexCoord2fARB"))};
+    glViewport(0, 0, kWidth, kHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(71.0, 4.0 / 3.0, 1.0, 800.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    engine.addModel();
+    setClear(0, 0, 0);
+  }
+
+  void setClear(float r, float g, float b) {
+    float* c = engine.settings().clearColour;
+    c[0] = r;
+    c[1] = g;
+    c[2] = b;
+    c[3] = 1.0f;
+  }
+
+  void present() {
+    window.swapBuffers();
+    platform::Size size;
+    pixels = window.readPixelsRgb(size);
+  }
+
+  Rgb at(int x, int y) const {  // y from the top
+    const std::uint8_t* p = &pixels[(static_cast<std::size_t>(y) * kWidth + x) * 3];
+    return {p[0], p[1], p[2]};
+  }
+
+  // Two triangles making a square of half-size h at depth y (the camera looks along +y).
+  static MeshObject square(float h, float y, std::int32_t material) {
+    MeshObject o;
+    o.vertices = {{-h, y, -h}, {h, y, -h}, {h, y, h}, {-h, y, h}};
+    o.vertexCount = 4;
+    o.vertexNormals = o.baseNormals = std::vector<Vector3>(4, Vector3{0, -1, 0});
+    o.faces = {{0, 1, 2, material}, {0, 2, 3, material}};
+    o.faceCount = 2;
+    o.faceNormals = {{0, -1, 0}, {0, -1, 0}};
+    return o;
+  }
+
+  static Material flat(const char* name, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    Material m;
+    m.name = name;
+    m.flags = material_flags::kSmooth;
+    m.colour[0] = r;
+    m.colour[1] = g;
+    m.colour[2] = b;
+    return m;
+  }
+
+  platform::Window window{platform::VideoBackend::Headless};
+  Engine engine;
+  std::vector<std::uint8_t> pixels;
+};
+
+TEST_F(RenderPixels, AnOverlayOfSizeOneFillsThe4By3ViewEdgeToEdge) {
+  engine.settings().clear();
+  engine.drawOverlay({}, {}, {1, 1, 1}, 1.0f, "none");
+  present();
+  for (int x = 0; x < kWidth; ++x) {
+    ASSERT_EQ(at(x, 0), (Rgb{255, 255, 255})) << "top row, x " << x;
+    ASSERT_EQ(at(x, kHeight - 1), (Rgb{255, 255, 255})) << "bottom row, x " << x;
+  }
+  for (int y = 0; y < kHeight; ++y) {
+    ASSERT_EQ(at(0, y), (Rgb{255, 255, 255})) << "left column, y " << y;
+    ASSERT_EQ(at(kWidth - 1, y), (Rgb{255, 255, 255})) << "right column, y " << y;
+  }
+  // A smaller one leaves a black border.
+  engine.settings().clear();
+  engine.drawOverlay({}, {}, {0.5f, 0.5f, 1}, 1.0f, "none");
+  present();
+  EXPECT_EQ(at(10, 10), (Rgb{0, 0, 0}));
+  EXPECT_EQ(at(kWidth / 2, kHeight / 2), (Rgb{255, 255, 255}));
+}
+
+TEST_F(RenderPixels, ANegativeHeightMirrorsThePicture) {
+  test::TempDir dir;
+  // Top row red, bottom row blue.
+  test::writeFile(dir.file("two.png"), test::encodeImage(test::ImageFormat::Png, 2, 2,
+                                                         {255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255}));
+  engine.setTexturePath(dir.path().string() + "/");
+  engine.addTexture("two.png", "two");
+  engine.settings().clear();
+  engine.drawOverlay({}, {}, {1, 1, 1}, 1.0f, "two");
+  present();
+  Rgb top = at(kWidth / 2, 5), bottom = at(kWidth / 2, kHeight - 6);
+  engine.settings().clear();
+  engine.drawOverlay({}, {}, {1, -1, 1}, 1.0f, "two");
+  present();
+  EXPECT_EQ(at(kWidth / 2, 5), bottom);
+  EXPECT_EQ(at(kWidth / 2, kHeight - 6), top);
+  EXPECT_NE(top, bottom);
+}
+
+TEST_F(RenderPixels, BelowFullAlphaOverlaysAddTheirWeightedColour) {
+  setClear(50.0f / 255, 50.0f / 255, 50.0f / 255);
+  engine.settings().clear();
+  engine.drawOverlay({}, {}, {1, 1, 1}, 0.0f, "none");
+  present();
+  EXPECT_EQ(at(160, 120), (Rgb{50, 50, 50}));  // alpha 0 adds nothing
+
+  setClear(0, 0, 0);
+  engine.settings().clear();
+  engine.drawOverlay({}, {}, {1, 1, 1}, 0.25f, "none");
+  engine.drawOverlay({}, {}, {1, 1, 1}, 0.25f, "none");
+  present();
+  Rgb twice = at(160, 120);
+  EXPECT_NEAR(twice[0], 128, 2);  // 0.25 + 0.25 of white
+}
+
+TEST_F(RenderPixels, ClearingDepthBetweenTwoRendersDrawsTheSecondModelOverTheFirst) {
+  Model& near = engine.model();
+  near.materials = {flat("red", 255, 0, 0)};
+  near.meshes = {square(10, 0, 0)};
+  near.cameras = {{{0, -50, 0}, {0, 0, 0}, 0, 35}};
+  engine.addModel();
+  Model& far = engine.model();
+  far.materials = {flat("green", 0, 255, 0)};
+  far.meshes = {square(5, 30, 0)};
+  far.cameras = engine.models[0].cameras;
+
+  for (bool clearDepth : {false, true}) {
+    engine.settings().clear();
+    engine.selectModel(0);
+    engine.render();
+    if (clearDepth) engine.settings().clearDepth();
+    engine.selectModel(1);
+    engine.render();
+    present();
+    EXPECT_EQ(at(160, 120), clearDepth ? (Rgb{0, 255, 0}) : (Rgb{255, 0, 0}));
+  }
+}
+
+TEST_F(RenderPixels, SpritesFadeFromFullAtTheCentreToNothingOneOverTheRateAway) {
+  Model& model = engine.model();
+  Material dot = flat("dot_sprite", 255, 255, 255);
+  dot.flags |= material_flags::kSprite;
+  dot.opacity = 0.5f;
+  model.materials = {dot};
+  MeshObject dots = square(0, 0, 0);  // faces carry the material; vertices are the sprites
+  dots.vertices = {{-40, 0, 0}, {40, 0, 0}};
+  dots.vertexCount = 2;
+  dots.faces = {{0, 1, 0, 0}};
+  dots.faceCount = 1;
+  model.meshes = {dots};
+  model.cameras = {{{0, -100, 0}, {0, 0, 0}, 0, 35}};
+  RenderSettings& settings = engine.settings();
+  settings.spriteSize = 5.0f;
+  settings.flags |= render_flags::kSpriteFade;
+  settings.fadeCentreX = -45.0f;  // the left sprite's first corner: x - size
+  settings.fadeRate = 1.0f / 80.0f;  // the right one's corner is 80 away
+  settings.clear();
+  engine.render();
+  present();
+  // The camera sees x from about -95 to 95 across 320 pixels: the sprites sit near x 93 and 227.
+  EXPECT_EQ(at(93, 120), (Rgb{255, 255, 255}));
+  EXPECT_EQ(at(227, 120), (Rgb{0, 0, 0}));
+  settings.flags &= ~render_flags::kSpriteFade;
+  settings.clear();
+  engine.render();
+  present();
+  EXPECT_NEAR(at(227, 120)[0], 230, 2);  // spriteAlpha 0.9 without the fade
+}
+
+}  // namespace
+}  // namespace tav
