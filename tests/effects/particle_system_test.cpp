@@ -112,7 +112,8 @@ TEST(ParticleSystem, ResetToHomeDrawsTwoRandomFactorsPerParticle) {
   system.particles[0].eventTime = 77;
   std::srand(12345);
   int r[5];
-  for (int& v : r) v = std::rand();
+  for (int& v : r)
+    v = std::rand();
   std::srand(12345);
   system.resetToHome();
   const Particle& p = system.particles[0];

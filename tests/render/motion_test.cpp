@@ -10,8 +10,8 @@ namespace {
 // A closed loop's path object: a square at z 0 with keys 1..4 on the loop (vertex 0 repeats the
 // last loop key, vertex 5 the first, vertex 6 is dropped).
 Track squareTrack() {
-  std::vector<Vector3> v = {{0, 100, 0},  {0, 0, 0},   {100, 0, 0}, {100, 100, 0},
-                            {0, 100, 0},  {0, 0, 0},   {9, 9, 9}};
+  std::vector<Vector3> v = {{0, 100, 0}, {0, 0, 0}, {100, 0, 0}, {100, 100, 0},
+                            {0, 100, 0}, {0, 0, 0}, {9, 9, 9}};
   Track track;
   buildTrack(track, v, static_cast<std::int32_t>(v.size()));
   return track;
@@ -31,7 +31,8 @@ TEST(Track, PassesThroughItsKeysAndLoopsWithPeriodKeyCountMinusTwo) {
   EXPECT_EQ(track.evaluate(3.0f), track.points[3]);
   EXPECT_EQ(track.evaluate(4.0f), track.points[4]);
   EXPECT_EQ(track.evaluate(5.0f), track.points[1]);  // keyCount - 2 + 1: key 1 again
-  for (float t : {1.25f, 2.5f, 3.75f}) EXPECT_EQ(track.evaluate(t), track.evaluate(t + 4.0f));
+  for (float t : {1.25f, 2.5f, 3.75f})
+    EXPECT_EQ(track.evaluate(t), track.evaluate(t + 4.0f));
   // On [0, 1) the curve comes from key 0 with its first handle at the origin.
   EXPECT_EQ(track.evaluate(0.0f), track.points[0]);
 }
@@ -98,8 +99,10 @@ TEST_F(PathFollower, MovesAtItsSpeedOneFrameLateWithTheTargetLeadingOnTheSameTra
   const double moved = engine.cameraPathParameter - afterFirst;
   // Along the straight first side, 15 units is about 0.15 parameter units (100 units a key).
   EXPECT_NEAR(moved, 0.15, 0.03);
-  expectNear(camera().position, engine.model().tracks[0].evaluate(static_cast<float>(engine.cameraPathParameter)));
-  expectNear(camera().target, engine.model().tracks[0].evaluate(static_cast<float>(engine.targetLead + engine.cameraPathParameter)));
+  expectNear(camera().position,
+             engine.model().tracks[0].evaluate(static_cast<float>(engine.cameraPathParameter)));
+  expectNear(camera().target, engine.model().tracks[0].evaluate(static_cast<float>(
+                                  engine.targetLead + engine.cameraPathParameter)));
   EXPECT_EQ(engine.currentTrack, 0);
 }
 

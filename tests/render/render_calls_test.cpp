@@ -63,11 +63,11 @@ TEST_F(RenderCalls, TwoTextureMaterialSphereMapsItsSecondUnitAddingOrModulating)
 
   // Without ARB_multitexture: the first texture only, and no entry point is called.
   engine.multitexture = {};
-  EXPECT_EQ(materialCalls(test::triangleObject(0)),
-            (Calls{"glShadeModel(GL_SMOOTH)", "glDisable(GL_CULL_FACE)",
-                   "glBindTexture(GL_TEXTURE_2D, 7)", "glDisable(GL_TEXTURE_GEN_S)",
-                   "glDisable(GL_TEXTURE_GEN_T)", "glEnable(GL_TEXTURE_2D)",
-                   "glColor4f(1, 0.2, 0, 1)"}));
+  EXPECT_EQ(
+      materialCalls(test::triangleObject(0)),
+      (Calls{"glShadeModel(GL_SMOOTH)", "glDisable(GL_CULL_FACE)",
+             "glBindTexture(GL_TEXTURE_2D, 7)", "glDisable(GL_TEXTURE_GEN_S)",
+             "glDisable(GL_TEXTURE_GEN_T)", "glEnable(GL_TEXTURE_2D)", "glColor4f(1, 0.2, 0, 1)"}));
 }
 
 TEST_F(RenderCalls, ReflectiveSingleTextureIsSphereMappedOnUnitZero) {
@@ -98,11 +98,16 @@ TEST_F(RenderCalls, ReflectiveSingleTextureIsSphereMappedOnUnitZero) {
 TEST_F(RenderCalls, UntexturedAndMissingMaterialsSwitchTexturingOff) {
   model().materials = {test::material("plain", kSmooth)};
   const Calls untextured = {
-      "glShadeModel(GL_SMOOTH)",           "glDisable(GL_CULL_FACE)",
-      "glActiveTextureARB(GL_TEXTURE1_ARB)", "glBindTexture(GL_TEXTURE_2D, 0)",
-      "glDisable(GL_TEXTURE_2D)",          "glActiveTextureARB(GL_TEXTURE0_ARB)",
-      "glDisable(GL_TEXTURE_2D)",          "glDisable(GL_TEXTURE_GEN_S)",
-      "glDisable(GL_TEXTURE_GEN_T)",       "glBindTexture(GL_TEXTURE_2D, 0)",
+      "glShadeModel(GL_SMOOTH)",
+      "glDisable(GL_CULL_FACE)",
+      "glActiveTextureARB(GL_TEXTURE1_ARB)",
+      "glBindTexture(GL_TEXTURE_2D, 0)",
+      "glDisable(GL_TEXTURE_2D)",
+      "glActiveTextureARB(GL_TEXTURE0_ARB)",
+      "glDisable(GL_TEXTURE_2D)",
+      "glDisable(GL_TEXTURE_GEN_S)",
+      "glDisable(GL_TEXTURE_GEN_T)",
+      "glBindTexture(GL_TEXTURE_2D, 0)",
       "glDisable(GL_TEXTURE_2D)",
   };
   Calls withColour = untextured;
@@ -267,14 +272,14 @@ TEST_F(RenderCalls, PassesSortObjectsByOpacityAndASpriteLeavesBlendingOff) {
   path.vertexCount = 1;
   model().meshes = {solid, glass, sprite, none, gated, path};
   engine.render();
-  Calls calls = test::gl::only(test::gl::take(),
-                               {"glTranslatef", "glPushMatrix", "glPopMatrix", "glEnable",
-                                "glDisable", "glBegin", "glDepthMask"});
+  Calls calls =
+      test::gl::only(test::gl::take(), {"glTranslatef", "glPushMatrix", "glPopMatrix", "glEnable",
+                                        "glDisable", "glBegin", "glDepthMask"});
   auto drawn = test::gl::only(calls, {"glTranslatef"});
   // Opaque: solid, no material, gated; blended: glass, sprite, no material again.
-  EXPECT_EQ(drawn, (Calls{"glTranslatef(1, 0, 0)", "glTranslatef(4, 0, 0)", "glTranslatef(5, 0, 0)",
-                          "glTranslatef(2, 0, 0)", "glTranslatef(3, 0, 0)",
-                          "glTranslatef(4, 0, 0)"}));
+  EXPECT_EQ(drawn,
+            (Calls{"glTranslatef(1, 0, 0)", "glTranslatef(4, 0, 0)", "glTranslatef(5, 0, 0)",
+                   "glTranslatef(2, 0, 0)", "glTranslatef(3, 0, 0)", "glTranslatef(4, 0, 0)"}));
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "glPushMatrix()"), 6);
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "glPopMatrix()"), 6);
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "glBegin(GL_TRIANGLES)"), 4);  // not the gated
@@ -282,9 +287,10 @@ TEST_F(RenderCalls, PassesSortObjectsByOpacityAndASpriteLeavesBlendingOff) {
   auto lastTranslate = std::find(calls.rbegin(), calls.rend(), "glTranslatef(4, 0, 0)");
   Calls beforeIt(calls.begin(), lastTranslate.base());
   Calls blendSwitches = test::gl::only(beforeIt, {"glEnable", "glDisable"});
-  blendSwitches.erase(std::remove_if(blendSwitches.begin(), blendSwitches.end(),
-                                     [](const std::string& c) { return c.find("GL_BLEND") == std::string::npos; }),
-                      blendSwitches.end());
+  blendSwitches.erase(
+      std::remove_if(blendSwitches.begin(), blendSwitches.end(),
+                     [](const std::string& c) { return c.find("GL_BLEND") == std::string::npos; }),
+      blendSwitches.end());
   EXPECT_EQ(blendSwitches.back(), "glDisable(GL_BLEND)");
 }
 
@@ -316,9 +322,9 @@ TEST_F(RenderCalls, DualStyleSendsEachCoordinateToBothUnitsAndFaceNormalsWhenFla
 
 TEST_F(RenderCalls, DistortionPushesVerticesAlongBaseNormalsByTheWaveAtTheClock) {
   Material wavy = test::material("distort_1", kDistort | kSmooth);
-  wavy.distortParameters[0] = 0.0f;  // rate 0: a wave that does not move
+  wavy.distortParameters[0] = 0.0f;     // rate 0: a wave that does not move
   wavy.distortParameters[1] = 1000.0f;  // k = 1 radian per vertex index
-  wavy.distortParameters[2] = 2.0f;  // A = 10
+  wavy.distortParameters[2] = 2.0f;     // A = 10
   model().materials = {wavy};
   MeshObject object = test::triangleObject(0);
   object.baseNormals = {{1, 0, 0}, {1, 0, 0}, {0, 1, 0}};
@@ -335,7 +341,7 @@ TEST_F(RenderCalls, DistortionPushesVerticesAlongBaseNormalsByTheWaveAtTheClock)
   std::snprintf(expected, sizeof expected, "glVertex3f(%g, 0, 0)", 1.0f + 10.0f * std::sin(1.0f));
   EXPECT_EQ(still[3], expected);
   std::snprintf(expected, sizeof expected, "glNormal3f(0, 0, %g)", 1.0f * std::sin(1.0f));
-  EXPECT_EQ(still[2], expected);  // the vertex normal times baseNormal.x × s
+  EXPECT_EQ(still[2], expected);               // the vertex normal times baseNormal.x × s
   EXPECT_EQ(still[4], "glNormal3f(0, 0, 0)");  // base normal without x: no normal left
 
   model().materials[0].distortParameters[0] = 1.0f;  // one radian a second

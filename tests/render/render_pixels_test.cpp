@@ -104,8 +104,9 @@ TEST_F(RenderPixels, AnOverlayOfSizeOneFillsThe4By3ViewEdgeToEdge) {
 TEST_F(RenderPixels, ANegativeHeightMirrorsThePicture) {
   test::TempDir dir;
   // Top row red, bottom row blue.
-  test::writeFile(dir.file("two.png"), test::encodeImage(test::ImageFormat::Png, 2, 2,
-                                                         {255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255}));
+  test::writeFile(dir.file("two.png"),
+                  test::encodeImage(test::ImageFormat::Png, 2, 2,
+                                    {255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255}));
   engine.setTexturePath(dir.path().string() + "/");
   engine.addTexture("two.png", "two");
   engine.settings().clear();
@@ -175,7 +176,7 @@ TEST_F(RenderPixels, SpritesFadeFromFullAtTheCentreToNothingOneOverTheRateAway) 
   RenderSettings& settings = engine.settings();
   settings.spriteSize = 5.0f;
   settings.flags |= render_flags::kSpriteFade;
-  settings.fadeCentreX = -45.0f;  // the left sprite's first corner: x - size
+  settings.fadeCentreX = -45.0f;     // the left sprite's first corner: x - size
   settings.fadeRate = 1.0f / 80.0f;  // the right one's corner is 80 away
   settings.clear();
   engine.render();

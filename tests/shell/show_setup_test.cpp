@@ -2,14 +2,17 @@
 #include <stdlib.h>
 
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 #include <sstream>
 
 #include "platform/clock.h"
 #include "shell/show.h"
 #include "tests/shell/headless_window.h"
+#include "tests/support/image_fixture.h"
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "tools/writer3ds/writer3ds.h"
 
 namespace tav {
 namespace {
@@ -97,6 +100,132 @@ TEST(ShowSetUp, AMissingTextureMapIsReportedInABoxNamingTheFile) {
   std::string box = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(box, "Failed to load texture: data/textures/gone.jpg\n");
   EXPECT_NE(diagnostics.str().find("data/textures/gone.jpg: "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// A mesh of one triangle whose farthest vertex lies `radius` from its pivot at `at`.
+writer3ds::Mesh3ds ball(const std::string& name, Vector3 at, float radius) {
+  writer3ds::Mesh3ds mesh;
+  mesh.name = name;
+  mesh.position = at;
+  mesh.vertices = {at + Vector3{radius, 0, 0}, at + Vector3{0, radius * 0.5f, 0},
+                   at + Vector3{0, 0, radius * 0.5f}};
+  mesh.faces = {{0, 1, 2}};
+  return mesh;
+}
+
+class ShowData : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(dir.path() / "data/3d/in_demo");
+    std::filesystem::create_directories(dir.path() / "data/textures");
+  }
+  void writeModel(std::int32_t index, const writer3ds::Scene3ds& scene) {
+    test::writeFile(dir.file(kModelFiles[static_cast<std::size_t>(index)]),
+                    writer3ds::write3ds(scene));
+  }
+  void writeTexture(const std::string& name) {
+    test::writeFile(
+        dir.file("data/textures/" + name),
+        test::encodeImage(test::ImageFormat::Jpeg, 4, 4, std::vector<std::uint8_t>(48, 200)));
+  }
+  void setUp() {
+    test::WorkingDirectory inDir(dir.path());
+    ASSERT_TRUE(w.created);
+    setUpShow(show, w.window, w.state, diagnostics);
+  }
+
+  test::TempDir dir;
+  test::HeadlessWindow w{64, 48};
+  platform::SoundOutput sound;
+  std::ostringstream console, diagnostics;
+  Show show{sound, console, diagnostics};
+};
+
+TEST_F(ShowData, LoadsModelsInOrderBindsBothParticleSystemsAndAddsTheNamedTextures) {
+  writer3ds::Scene3ds inside;
+  for (int i = 0; i < 15; ++i) {
+    inside.meshes.push_back(
+        ball("s" + std::to_string(i), {static_cast<float>(10 * i), 0, 0}, 1.0f + i));
+  }
+  writeModel(0, inside);
+  writer3ds::Scene3ds end;
+  end.meshes.push_back(ball("floor", {0, 0, 0}, 100));
+  end.meshes.push_back(ball("ground", {0, 0, 0}, 100));
+  for (int i = 0; i < 27; ++i) {
+    end.meshes.push_back(ball(i == 0 ? "csphere" : "c" + std::to_string(i), {0, 0, 400.0f + i}, 2));
+  }
+  writeModel(13, end);
+  writeModel(2, {.cameras = {{.name = "c"}}});
+  for (const char* name :
+       {"max_bron.jpg", "hiss.jpg", "disc.jpg", "max_e22_over2.jpg", "white.jpg"}) {
+    writeTexture(name);
+  }
+  setUp();
+
+  Engine& engine = show.engine;
+  ASSERT_EQ(engine.modelCount(), 15);
+  EXPECT_EQ(engine.models[0].meshCount(), 15);
+  EXPECT_EQ(engine.models[2].cameraCount(), 1);
+  EXPECT_EQ(engine.models[13].meshCount(), 29);
+
+  const ParticleSystem& inner = show.scene3Particles;
+  EXPECT_EQ(inner.obstacles[4].homePosition, (Vector3{40, 0, 0}));
+  EXPECT_EQ(inner.particles[0].homePosition, (Vector3{50, 0, 0}));
+  EXPECT_EQ(inner.particles[9].radius, 15.0f);
+  EXPECT_FALSE(inner.floorEnabled);
+
+  ASSERT_TRUE(show.scene8Particles.has_value());
+  const ParticleSystem& end8 = *show.scene8Particles;
+  EXPECT_TRUE(end8.floorEnabled);
+  EXPECT_DOUBLE_EQ(end8.floorHeight, 347.8);
+  EXPECT_EQ(end8.particles[0].homePosition, (Vector3{0, 0, 400}));
+  EXPECT_EQ(end8.particles[26].homeVelocity, (Vector3{0, -120, 0}));
+  EXPECT_EQ(end8.particles[25].homeVelocity, Vector3{});
+  // Rotations by index within the model: csphere is object 2.
+  EXPECT_EQ(engine.models[13].meshes[2].rotation, (Vector3{40, 72, 140}));
+  EXPECT_EQ(engine.models[13].meshes[27].rotation, (Vector3{540, 572, 640}));
+  EXPECT_EQ(engine.models[13].meshes[28].rotation, Vector3{});
+
+  auto names = [&](int model) {
+    std::vector<std::string> out;
+    for (const Material& m : engine.models[static_cast<std::size_t>(model)].materials)
+      out.push_back(m.name);
+    return out;
+  };
+  EXPECT_EQ(names(0), (std::vector<std::string>{"bron"}));
+  EXPECT_EQ(names(2), (std::vector<std::string>{"hissen", "disc"}));
+  EXPECT_EQ(names(4), std::vector<std::string>{});
+  EXPECT_EQ(names(5), (std::vector<std::string>{"e22over"}));
+  EXPECT_EQ(names(8), (std::vector<std::string>{"white"}));
+  EXPECT_NE(engine.models[8].materials[0].texture0, -1);
+  EXPECT_EQ(engine.cameraPathParameter, 1.0);
+  EXPECT_EQ(engine.renderSettings[0].clearColour[0], 0.0f);
+  EXPECT_NE(engine.multitexture.activeTexture, nullptr);
+  EXPECT_EQ(diagnostics.str().find("bindings skipped"), std::string::npos) << diagnostics.str();
+}
+
+TEST_F(ShowData, BindingsWithoutMeshObjectsAreSkippedAndReported) {
+  writer3ds::Scene3ds inside;
+  for (int i = 0; i < 12; ++i)
+    inside.meshes.push_back(ball("s", {}, 1));
+  writeModel(0, inside);
+  writeModel(13, {.meshes = {ball("floor", {}, 1)}});
+  setUp();
+  std::string report = diagnostics.str();
+  EXPECT_NE(report.find("inside.3ds: scene 3 needs 15 mesh objects, the model has 12; bindings "
+                        "skipped for mesh objects 12 13 14"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("end_scene.3ds: no mesh object named \"csphere...\""), std::string::npos);
+  EXPECT_NE(report.find("data/3d/in_demo/cube.3ds: No such file or directory"), std::string::npos);
+  EXPECT_EQ(show.scene3Particles.particles[9].radius, 0.0f);  // never bound
+  EXPECT_EQ(w.state.sceneSelector, 1);
 }
 
 }  // namespace

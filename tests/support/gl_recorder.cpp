@@ -74,18 +74,23 @@ void record(const char* function, const T&... args) {
 
 std::string floats(const GLfloat* v, int n) {
   std::string s = "{";
-  for (int i = 0; i < n; ++i) s += (i ? ", " : "") + number(v[i]);
+  for (int i = 0; i < n; ++i)
+    s += (i ? ", " : "") + number(v[i]);
   return s + "}";
 }
 
-void APIENTRY activeTexture(GLenum unit) { record("glActiveTextureARB", name(unit)); }
+void APIENTRY activeTexture(GLenum unit) {
+  record("glActiveTextureARB", name(unit));
+}
 void APIENTRY multiTexCoord2f(GLenum unit, GLfloat s, GLfloat t) {
   record("glMultiTexCoord2fARB", name(unit), number(s), number(t));
 }
 
 }  // namespace
 
-void reset() { recorded.clear(); }
+void reset() {
+  recorded.clear();
+}
 
 std::vector<std::string> take() {
   std::vector<std::string> calls;
@@ -104,9 +109,8 @@ std::vector<std::string> only(const std::vector<std::string>& calls,
 }
 
 std::vector<std::string> stateOnly(const std::vector<std::string>& calls) {
-  static const std::vector<std::string> geometry = {"glBegin", "glEnd", "glNormal3f",
-                                                    "glTexCoord2f", "glVertex3f",
-                                                    "glMultiTexCoord2fARB"};
+  static const std::vector<std::string> geometry = {
+      "glBegin", "glEnd", "glNormal3f", "glTexCoord2f", "glVertex3f", "glMultiTexCoord2fARB"};
   std::vector<std::string> kept;
   for (const std::string& call : calls) {
     std::string function = call.substr(0, call.find('('));
@@ -117,9 +121,13 @@ std::vector<std::string> stateOnly(const std::vector<std::string>& calls) {
   return kept;
 }
 
-void setModelview(const float matrix[16]) { std::copy(matrix, matrix + 16, modelview); }
+void setModelview(const float matrix[16]) {
+  std::copy(matrix, matrix + 16, modelview);
+}
 
-Multitexture multitexture() { return {activeTexture, multiTexCoord2f}; }
+Multitexture multitexture() {
+  return {activeTexture, multiTexCoord2f};
+}
 
 }  // namespace tav::test::gl
 
@@ -130,31 +138,53 @@ using tav::test::gl::record;
 
 extern "C" {
 
-void glEnable(GLenum cap) { record("glEnable", name(cap)); }
-void glDisable(GLenum cap) { record("glDisable", name(cap)); }
+void glEnable(GLenum cap) {
+  record("glEnable", name(cap));
+}
+void glDisable(GLenum cap) {
+  record("glDisable", name(cap));
+}
 void glLightfv(GLenum light, GLenum pname, const GLfloat* params) {
   record("glLightfv", name(light), name(pname), floats(params, 4));
 }
-void glColorMaterial(GLenum face, GLenum mode) { record("glColorMaterial", name(face), name(mode)); }
-void glLoadIdentity() { record("glLoadIdentity"); }
+void glColorMaterial(GLenum face, GLenum mode) {
+  record("glColorMaterial", name(face), name(mode));
+}
+void glLoadIdentity() {
+  record("glLoadIdentity");
+}
 void gluLookAt(GLdouble ex, GLdouble ey, GLdouble ez, GLdouble cx, GLdouble cy, GLdouble cz,
                GLdouble ux, GLdouble uy, GLdouble uz) {
   record("gluLookAt", number(ex), number(ey), number(ez), number(cx), number(cy), number(cz),
          number(ux), number(uy), number(uz));
 }
-void glPolygonMode(GLenum face, GLenum mode) { record("glPolygonMode", name(face), name(mode)); }
-void glDepthFunc(GLenum func) { record("glDepthFunc", name(func)); }
-void glDepthMask(GLboolean flag) { record("glDepthMask", flag ? "GL_TRUE" : "GL_FALSE"); }
-void glBlendFunc(GLenum s, GLenum d) { record("glBlendFunc", name(s), name(d)); }
-void glPushMatrix() { record("glPushMatrix"); }
-void glPopMatrix() { record("glPopMatrix"); }
+void glPolygonMode(GLenum face, GLenum mode) {
+  record("glPolygonMode", name(face), name(mode));
+}
+void glDepthFunc(GLenum func) {
+  record("glDepthFunc", name(func));
+}
+void glDepthMask(GLboolean flag) {
+  record("glDepthMask", flag ? "GL_TRUE" : "GL_FALSE");
+}
+void glBlendFunc(GLenum s, GLenum d) {
+  record("glBlendFunc", name(s), name(d));
+}
+void glPushMatrix() {
+  record("glPushMatrix");
+}
+void glPopMatrix() {
+  record("glPopMatrix");
+}
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
   record("glTranslatef", number(x), number(y), number(z));
 }
 void glRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) {
   record("glRotatef", number(a), number(x), number(y), number(z));
 }
-void glShadeModel(GLenum mode) { record("glShadeModel", name(mode)); }
+void glShadeModel(GLenum mode) {
+  record("glShadeModel", name(mode));
+}
 void glBindTexture(GLenum target, GLuint texture) {
   record("glBindTexture", name(target), std::to_string(static_cast<GLint>(texture)));
 }
@@ -167,22 +197,31 @@ void glTexEnvi(GLenum target, GLenum pname, GLint param) {
 void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
   record("glColor4f", number(r), number(g), number(b), number(a));
 }
-void glBegin(GLenum mode) { record("glBegin", name(mode)); }
-void glEnd() { record("glEnd"); }
+void glBegin(GLenum mode) {
+  record("glBegin", name(mode));
+}
+void glEnd() {
+  record("glEnd");
+}
 void glNormal3f(GLfloat x, GLfloat y, GLfloat z) {
   record("glNormal3f", number(x), number(y), number(z));
 }
-void glTexCoord2f(GLfloat s, GLfloat t) { record("glTexCoord2f", number(s), number(t)); }
+void glTexCoord2f(GLfloat s, GLfloat t) {
+  record("glTexCoord2f", number(s), number(t));
+}
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
   record("glVertex3f", number(x), number(y), number(z));
 }
 void glGetFloatv(GLenum pname, GLfloat* params) {
   record("glGetFloatv", name(pname));
-  if (pname == GL_MODELVIEW_MATRIX) std::copy(tav::test::gl::modelview, tav::test::gl::modelview + 16, params);
+  if (pname == GL_MODELVIEW_MATRIX)
+    std::copy(tav::test::gl::modelview, tav::test::gl::modelview + 16, params);
 }
 void glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
   record("glClearColor", number(r), number(g), number(b), number(a));
 }
-void glClear(GLbitfield mask) { record("glClear", name(mask)); }
+void glClear(GLbitfield mask) {
+  record("glClear", name(mask));
+}
 
 }  // extern "C"
