@@ -8,6 +8,9 @@ seconds=${SECONDS_OF_MUSIC:-30}
 echo "== .3ds parse throughput from memory, against lib3ds and assimp"
 "$build/bench/parse_3ds"
 
+echo "== frame times of the draw paths, headless at 1024x768"
+"$build/bench/render_frames"
+
 echo "== start-up: process start to first presented frame (no data files)"
 "$root/bench/startup.sh"
 

@@ -16,7 +16,10 @@ std::int32_t rawMaterialIndex(const MeshObject& object);
 const Material* materialOf(const Model& model, const MeshObject& object);
 
 void applyMaterial(const Model& model, const MeshObject& object, const Multitexture& multitexture);
+// All faces, one call for the whole object (GL 1.1 vertex arrays); immediate mode when only some
+// vertices have texture coordinates. Both send the same data and give the same pixels.
 void drawPlain(const MeshObject& object);
+void drawPlainImmediate(const MeshObject& object);
 void drawDualTextured(const Model& model, const MeshObject& object,
                       const Multitexture& multitexture);
 void drawDistorted(const Model& model, const MeshObject& object);

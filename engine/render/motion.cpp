@@ -14,8 +14,8 @@ namespace {
 class StepBound {
  public:
   StepBound(const Track& track, double step, double budget)
-      : loopSteps_(static_cast<std::int64_t>(
-            std::ceil(std::max(1, track.keyCount - 2) / step) + 1.0)),
+      : loopSteps_(
+            static_cast<std::int64_t>(std::ceil(std::max(1, track.keyCount - 2) / step) + 1.0)),
         least_(budget * 1e-4) {}
 
   bool more(double travelled) {

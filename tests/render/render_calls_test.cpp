@@ -274,7 +274,7 @@ TEST_F(RenderCalls, PassesSortObjectsByOpacityAndASpriteLeavesBlendingOff) {
   engine.render();
   Calls calls =
       test::gl::only(test::gl::take(), {"glTranslatef", "glPushMatrix", "glPopMatrix", "glEnable",
-                                        "glDisable", "glBegin", "glDepthMask"});
+                                        "glDisable", "glBegin", "glDepthMask", "glDrawElements"});
   auto drawn = test::gl::only(calls, {"glTranslatef"});
   // Opaque: solid, no material, gated; blended: glass, sprite, no material again.
   EXPECT_EQ(drawn,
@@ -282,7 +282,12 @@ TEST_F(RenderCalls, PassesSortObjectsByOpacityAndASpriteLeavesBlendingOff) {
                    "glTranslatef(2, 0, 0)", "glTranslatef(3, 0, 0)", "glTranslatef(4, 0, 0)"}));
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "glPushMatrix()"), 6);
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "glPopMatrix()"), 6);
-  EXPECT_EQ(std::count(calls.begin(), calls.end(), "glBegin(GL_TRIANGLES)"), 4);  // not the gated
+  // Four plain draws (solid, glass, the material-less one twice) and the sprite's quads; the
+  // gated object none.
+  EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                          [](const std::string& c) { return c.starts_with("glDrawElements"); }),
+            4);
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "glBegin(GL_QUADS)"), 3);
   // After the sprite, the object without material is drawn unblended with depth writes on.
   auto lastTranslate = std::find(calls.rbegin(), calls.rend(), "glTranslatef(4, 0, 0)");
   Calls beforeIt(calls.begin(), lastTranslate.base());
@@ -294,16 +299,36 @@ TEST_F(RenderCalls, PassesSortObjectsByOpacityAndASpriteLeavesBlendingOff) {
   EXPECT_EQ(blendSwitches.back(), "glDisable(GL_BLEND)");
 }
 
-TEST_F(RenderCalls, PlainStyleSendsNormalsAndTexCoordsOnlyWhereTheyExistAndSkipsBadFaces) {
+TEST_F(RenderCalls, PlainStyleSendsOneArrayDrawWithoutFacesOutsideTheVertices) {
   MeshObject object = test::triangleObject(-1, false);
   object.faces.push_back({0, 1, 9, -1});  // a corner past the vertices
-  object.faceCount = 2;
+  object.faces.push_back({2, 1, 0, -1});
+  object.faceCount = 3;
   test::gl::reset();
   render::drawPlain(object);
+  EXPECT_EQ(
+      test::gl::take(),
+      (Calls{"glEnableClientState(GL_VERTEX_ARRAY)", "glEnableClientState(GL_NORMAL_ARRAY)",
+             "glVertexPointer(3, GL_FLOAT, 0)", "glNormalPointer(GL_FLOAT, 0)",
+             "glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_INT, {0, 1, 2, 2, 1, 0})",
+             "glDisableClientState(GL_NORMAL_ARRAY)", "glDisableClientState(GL_VERTEX_ARRAY)"}));
+
+  object.texCoords = {{0, 0}, {1, 1}, {0, 1}};
+  object.texCoordCount = 3;
+  render::drawPlain(object);
+  Calls arrays = test::gl::only(test::gl::take(), {"glEnableClientState", "glTexCoordPointer"});
+  EXPECT_EQ(arrays.back(), "glTexCoordPointer(2, GL_FLOAT, 0)");
+}
+
+TEST_F(RenderCalls, PlainStyleSendsCoordinatesOnlyWhereTheyExist) {
+  MeshObject object = test::triangleObject(-1, false);
+  object.texCoords = {{0.5f, 0.5f}};  // for vertex 0 only
+  object.texCoordCount = 1;
+  render::drawPlain(object);
   EXPECT_EQ(test::gl::take(),
-            (Calls{"glBegin(GL_TRIANGLES)", "glNormal3f(0, 0, 1)", "glVertex3f(0, 0, 0)",
-                   "glNormal3f(0, 0, 1)", "glVertex3f(1, 0, 0)", "glNormal3f(0, 0, 1)",
-                   "glVertex3f(0, 1, 0)", "glEnd()"}));
+            (Calls{"glBegin(GL_TRIANGLES)", "glNormal3f(0, 0, 1)", "glTexCoord2f(0.5, 0.5)",
+                   "glVertex3f(0, 0, 0)", "glNormal3f(0, 0, 1)", "glVertex3f(1, 0, 0)",
+                   "glNormal3f(0, 0, 1)", "glVertex3f(0, 1, 0)", "glEnd()"}));
 }
 
 TEST_F(RenderCalls, DualStyleSendsEachCoordinateToBothUnitsAndFaceNormalsWhenFlat) {

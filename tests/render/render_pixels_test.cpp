@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "engine/render/draw_styles.h"
 #include "platform/gl.h"
 #include "platform/window.h"
 #include "tests/render/model_fixtures.h"
@@ -189,6 +190,53 @@ TEST_F(RenderPixels, SpritesFadeFromFullAtTheCentreToNothingOneOverTheRateAway) 
   engine.render();
   present();
   EXPECT_NEAR(at(227, 120)[0], 230, 2);  // spriteAlpha 0.9 without the fade
+}
+
+TEST_F(RenderPixels, VertexArraysGiveTheSamePixelsAsImmediateMode) {
+  test::TempDir dir;
+  std::vector<std::uint8_t> rgb(8 * 8 * 3);
+  for (std::size_t i = 0; i < rgb.size(); ++i)
+    rgb[i] = static_cast<std::uint8_t>(i * 37);
+  test::writeFile(dir.file("t.png"), test::encodeImage(test::ImageFormat::Png, 8, 8, rgb));
+  engine.setTexturePath(dir.path().string() + "/");
+  engine.addTexture("t.png", "t");
+  Model& model = engine.model();
+  Material lit = model.materials[0];
+  lit.texture0File = "t.png";
+  lit.colour[0] = lit.colour[1] = lit.colour[2] = 255;
+  model.materials = {lit};
+  MeshObject object = square(20, 0, 0);
+  object.vertices.push_back({0, -5, 0});  // a raised centre, so the lighting varies
+  object.vertexCount = 5;
+  object.faces = {{0, 1, 4, 0}, {1, 2, 4, 0}, {2, 3, 4, 0}, {3, 0, 4, 0}};
+  object.faceCount = 4;
+  object.texCoords = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0.5f, 0.5f}};
+  object.texCoordCount = 5;
+  object.faceNormals.assign(4, {});
+  object.vertexNormals.assign(5, {});
+  object.baseNormals.assign(5, {});
+  model.meshes = {object};
+  model.lights.resize(1);
+  model.lights[0].position = {30, -60, 40};
+  model.cameras = {{{10, -60, 15}, {0, 0, 0}, 0, 35}};
+  engine.computeNormals();
+
+  // Lights are placed by the modelview current when render() starts: the same for both.
+  glLoadIdentity();
+  engine.settings().clear();
+  engine.render();
+  present();
+  std::vector<std::uint8_t> arrays = pixels;
+  glLoadIdentity();
+  engine.settings().clear();
+  engine.render();  // sets up lights, camera and material as before, then draws again
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glPushMatrix();
+  render::drawPlainImmediate(model.meshes[0]);
+  glPopMatrix();
+  present();
+  EXPECT_NE(at(160, 120), (Rgb{0, 0, 0}));
+  EXPECT_EQ(pixels, arrays);
 }
 
 }  // namespace

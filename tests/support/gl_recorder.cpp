@@ -49,6 +49,11 @@ std::string name(GLenum e) {
       {GL_TEXTURE1_ARB, "GL_TEXTURE1_ARB"},
       {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "GL_COLOR_BUFFER_BIT|GL_DEPTH_BUFFER_BIT"},
       {GL_DEPTH_BUFFER_BIT, "GL_DEPTH_BUFFER_BIT"},
+      {GL_VERTEX_ARRAY, "GL_VERTEX_ARRAY"},
+      {GL_NORMAL_ARRAY, "GL_NORMAL_ARRAY"},
+      {GL_TEXTURE_COORD_ARRAY, "GL_TEXTURE_COORD_ARRAY"},
+      {GL_FLOAT, "GL_FLOAT"},
+      {GL_UNSIGNED_INT, "GL_UNSIGNED_INT"},
   };
   if (e >= GL_LIGHT0 && e < GL_LIGHT0 + 8) return "GL_LIGHT" + std::to_string(e - GL_LIGHT0);
   auto found = names.find(e);
@@ -109,8 +114,18 @@ std::vector<std::string> only(const std::vector<std::string>& calls,
 }
 
 std::vector<std::string> stateOnly(const std::vector<std::string>& calls) {
-  static const std::vector<std::string> geometry = {
-      "glBegin", "glEnd", "glNormal3f", "glTexCoord2f", "glVertex3f", "glMultiTexCoord2fARB"};
+  static const std::vector<std::string> geometry = {"glBegin",
+                                                    "glEnd",
+                                                    "glNormal3f",
+                                                    "glTexCoord2f",
+                                                    "glVertex3f",
+                                                    "glMultiTexCoord2fARB",
+                                                    "glEnableClientState",
+                                                    "glDisableClientState",
+                                                    "glVertexPointer",
+                                                    "glNormalPointer",
+                                                    "glTexCoordPointer",
+                                                    "glDrawElements"};
   std::vector<std::string> kept;
   for (const std::string& call : calls) {
     std::string function = call.substr(0, call.find('('));
@@ -222,6 +237,28 @@ void glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
 }
 void glClear(GLbitfield mask) {
   record("glClear", name(mask));
+}
+void glEnableClientState(GLenum array) {
+  record("glEnableClientState", name(array));
+}
+void glDisableClientState(GLenum array) {
+  record("glDisableClientState", name(array));
+}
+void glVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid*) {
+  record("glVertexPointer", std::to_string(size), name(type), std::to_string(stride));
+}
+void glNormalPointer(GLenum type, GLsizei stride, const GLvoid*) {
+  record("glNormalPointer", name(type), std::to_string(stride));
+}
+void glTexCoordPointer(GLint size, GLenum type, GLsizei stride, const GLvoid*) {
+  record("glTexCoordPointer", std::to_string(size), name(type), std::to_string(stride));
+}
+void glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indices) {
+  std::string list = "{";
+  for (GLsizei i = 0; i < count; ++i) {
+    list += (i ? ", " : "") + std::to_string(static_cast<const GLuint*>(indices)[i]);
+  }
+  record("glDrawElements", name(mode), std::to_string(count), name(type), list + "}");
 }
 
 }  // extern "C"
