@@ -81,6 +81,25 @@ void distortedCorner(const MeshObject& object, std::uint32_t flags, std::int32_t
   vertex(object.vertices[v] + base * (amplitude * s));
 }
 
+// Every face of a distorted object, the wave running over `waveInput` of each undisplaced corner;
+// `bothUnits` sends texture coordinates to both units (null: unit 0 only).
+template <typename WaveInput>
+void drawDistortedFaces(const MeshObject& object, const Material& material,
+                        const Multitexture* bothUnits, WaveInput waveInput) {
+  const Wave wave(material);
+  glBegin(GL_TRIANGLES);
+  for (std::size_t f = 0; f < object.faces.size(); ++f) {
+    const Face& face = object.faces[f];
+    if (!object.faceInRange(face)) continue;
+    if (material.flags & kFlat) normal(object.faceNormals[f]);
+    for (std::int32_t j : {face.a, face.b, face.c}) {
+      float s = wave.at(waveInput(object.vertices[static_cast<std::size_t>(j)], j));
+      distortedCorner(object, material.flags, j, s, wave.amplitude, bothUnits);
+    }
+  }
+  glEnd();
+}
+
 }  // namespace
 
 std::int32_t rawMaterialIndex(const MeshObject& object) {
@@ -220,43 +239,19 @@ void drawDualTextured(const Model& model, const MeshObject& object,
 void drawDistorted(const Model& model, const MeshObject& object) {
   const Material* material = materialOf(model, object);
   if (!material) return;
-  const Wave wave(*material);
-  glBegin(GL_TRIANGLES);
-  for (std::size_t f = 0; f < object.faces.size(); ++f) {
-    const Face& face = object.faces[f];
-    if (!object.faceInRange(face)) continue;
-    if (material->flags & kFlat) normal(object.faceNormals[f]);
-    // Along the vertex numbering: neighbouring indices have neighbouring phases.
-    for (std::int32_t j : {face.a, face.b, face.c}) {
-      distortedCorner(object, material->flags, j, wave.at(static_cast<float>(j)), wave.amplitude,
-                      nullptr);
-    }
-  }
-  glEnd();
+  // Along the vertex numbering: neighbouring indices have neighbouring phases.
+  drawDistortedFaces(object, *material, nullptr,
+                     [](const Vector3&, std::int32_t j) { return static_cast<float>(j); });
 }
 
 void drawDistortedDual(const Model& model, const MeshObject& object,
                        const Multitexture& multitexture) {
   const Material* material = materialOf(model, object);
   if (!material) return;
-  const Wave wave(*material);
-  glBegin(GL_TRIANGLES);
-  for (std::size_t f = 0; f < object.faces.size(); ++f) {
-    const Face& face = object.faces[f];
-    if (!object.faceInRange(face)) continue;
-    // Rings around the pivot: the wave runs over a tenth of the squared distance.
-    const std::int32_t corners[3] = {face.a, face.b, face.c};
-    float s[3];
-    for (int c = 0; c < 3; ++c) {
-      const Vector3& v = object.vertices[static_cast<std::size_t>(corners[c])];
-      s[c] = wave.at(0.1f * (v.x * v.x + v.y * v.y + v.z * v.z));
-    }
-    if (material->flags & kFlat) normal(object.faceNormals[f]);
-    for (int c = 0; c < 3; ++c) {
-      distortedCorner(object, material->flags, corners[c], s[c], wave.amplitude, &multitexture);
-    }
-  }
-  glEnd();
+  // Rings around the pivot: the wave runs over a tenth of the squared distance.
+  drawDistortedFaces(object, *material, &multitexture, [](const Vector3& v, std::int32_t) {
+    return 0.1f * (v.x * v.x + v.y * v.y + v.z * v.z);
+  });
 }
 
 void drawSprites(const RenderSettings& settings, const MeshObject& object) {

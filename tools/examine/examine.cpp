@@ -1,4 +1,4 @@
-#include "tools/inspect/inspect.h"
+#include "tools/examine/examine.h"
 
 #include <CLI/CLI.hpp>
 
@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "engine/engine.h"
-#include "tools/inspect/model_json.h"
+#include "tools/examine/model_json.h"
 
 namespace tav::inspect {
 

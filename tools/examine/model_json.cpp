@@ -1,4 +1,4 @@
-#include "tools/inspect/model_json.h"
+#include "tools/examine/model_json.h"
 
 #include <charconv>
 #include <cstdlib>

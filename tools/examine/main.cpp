@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "tools/inspect/inspect.h"
+#include "tools/examine/examine.h"
 
 int main(int argc, char** argv) {
   return tav::inspect::run(argc, argv, std::cout, std::cerr);

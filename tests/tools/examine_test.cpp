@@ -1,4 +1,4 @@
-#include "tools/inspect/inspect.h"
+#include "tools/examine/examine.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
