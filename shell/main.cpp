@@ -20,7 +20,7 @@ int main() {
   if (!window.create("tavrinel", resolution.width, resolution.height, 32, true)) return 1;
 
   platform::SoundOutput sound;
-  Show show(sound, std::cout, std::cerr);
+  Show show(state, sound, std::cout, std::cerr);
   setUpShow(show, window, state, std::cerr);
 
   if (!window.escapePressed()) {

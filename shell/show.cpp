@@ -3,7 +3,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/gl.h"
+#include "engine/render/projection.h"
 #include "shell/gl_window.h"
 #include "shell/show_state.h"
 
@@ -51,6 +51,7 @@ void bindScene8(Show& show, std::ostream& diagnostics) {
   engine.selectModel(13);
   const std::int32_t first = engine.findObject("csphere");
   show.scene8Particles.emplace(27, 0, true, kScene8Floor);
+  show.scene8.emplace(show.context, *show.scene8Particles);
   if (engine.currentModel != 13) return;  // model 13 does not exist at all; reported on load
   Model& model = engine.models[13];
   if (first < 0) {
@@ -89,8 +90,9 @@ void loadModel(Engine& engine, std::int32_t index, std::ostream& diagnostics) {
 
 }  // namespace
 
-Show::Show(platform::SoundOutput& sound, std::ostream& console, std::ostream& diagnostics)
-    : music(sound, console, diagnostics) {}
+Show::Show(ShowState& state, platform::SoundOutput& sound, std::ostream& console,
+           std::ostream& diagnostics)
+    : context{state, diagnostics}, music(sound, console, diagnostics) {}
 
 void reportTextureFailures(Engine& engine, GLWindow& window, std::ostream& diagnostics) {
   engine.onTextureFailure = [&window, &diagnostics](const std::string& path,
@@ -136,16 +138,14 @@ void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& dia
   if (!problem.empty()) diagnostics << "sync.dat: " << problem << std::endl;
   show.sync.rewind();
 
+  show.scenes = {&show.scene1, &show.scene2, &show.scene3,  &show.scene4, &show.scene5,
+                 &show.scene6, &show.scene7, &*show.scene8, &show.scene9};
   state.sceneSelector = 1;
 
   settings.clear();
   window.swapBuffers();
 
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPerspective(71.0, 4.0 / 3.0, 1.0, 800.0);
-  glMatrixMode(GL_MODELVIEW);
-  glLoadIdentity();
+  setShowProjection(1.0, 800.0);
 }
 
 }  // namespace tav

@@ -6,6 +6,15 @@
 
 #include "effects/particle_system.h"
 #include "engine/engine.h"
+#include "scenes/scene1.h"
+#include "scenes/scene2.h"
+#include "scenes/scene3.h"
+#include "scenes/scene4.h"
+#include "scenes/scene5.h"
+#include "scenes/scene6.h"
+#include "scenes/scene7.h"
+#include "scenes/scene8.h"
+#include "scenes/scene9.h"
 #include "shell/music_stream.h"
 #include "shell/scene.h"
 #include "shell/sync_track.h"
@@ -44,16 +53,30 @@ inline constexpr std::array<NamedTexture, 8> kNamedTextures = {{
     {8, "white.jpg", "white"},
 }};
 
+// Built in the order the show has always built them: the particle masses come from rand().
 struct Show {
-  Show(platform::SoundOutput& sound, std::ostream& console, std::ostream& diagnostics);
+  Show(ShowState& state, platform::SoundOutput& sound, std::ostream& console,
+       std::ostream& diagnostics);
 
+  scenes::SceneContext context;
   Engine engine;
   // Scene 3's spheres on model 0: 10 falling, 5 fixed, no floor.
   ParticleSystem scene3Particles{10, 5};
-  // Scene 8's 27 spheres on model 13, over the floor at 347.8; built once the models are loaded.
+  scenes::Scene3 scene3{context, scene3Particles};
+  scenes::Scene1 scene1{context};
+  scenes::Scene2 scene2{context};
+  scenes::Scene4 scene4{context};
+  scenes::Scene5 scene5{context};
+  scenes::Scene6 scene6{context};
+  scenes::Scene7 scene7{context};
+  scenes::Scene9 scene9{context};
+  // Scene 8's 27 spheres on model 13, over the floor at 347.8, and the scene holding them: built
+  // once the models are loaded.
   std::optional<ParticleSystem> scene8Particles;
+  std::optional<scenes::Scene8> scene8;
   MusicStream music;
   SyncTrack sync;
+  // Scene N is entry N - 1; complete once the set-up has run.
   SceneTable scenes{};
 };
 

@@ -30,7 +30,7 @@ TEST(ShowSetUp, StartsTheMusicReadsTheSyncTableAndPresentsABlackFirstFrame) {
   glClear(GL_COLOR_BUFFER_BIT);
   platform::SoundOutput sound;
   std::ostringstream console, diagnostics;
-  Show show(sound, console, diagnostics);
+  Show show(w.state, sound, console, diagnostics);
   setUpShow(show, w.window, w.state, diagnostics);
 
   EXPECT_EQ(console.str(), "");
@@ -68,7 +68,7 @@ TEST(ShowSetUp, GoesOnWithoutAnyDataFiles) {
   ASSERT_TRUE(w.created);
   platform::SoundOutput sound;
   std::ostringstream console, diagnostics;
-  Show show(sound, console, diagnostics);
+  Show show(w.state, sound, console, diagnostics);
   platform::clock::setVirtualMs(0);
   setUpShow(show, w.window, w.state, diagnostics);
   platform::clock::setVirtualMs(2500);
@@ -144,7 +144,7 @@ class ShowData : public ::testing::Test {
   test::HeadlessWindow w{64, 48};
   platform::SoundOutput sound;
   std::ostringstream console, diagnostics;
-  Show show{sound, console, diagnostics};
+  Show show{w.state, sound, console, diagnostics};
 };
 
 TEST_F(ShowData, LoadsModelsInOrderBindsBothParticleSystemsAndAddsTheNamedTextures) {

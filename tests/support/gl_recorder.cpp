@@ -50,6 +50,8 @@ std::string name(GLenum e) {
       {GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, "GL_COLOR_BUFFER_BIT|GL_DEPTH_BUFFER_BIT"},
       {GL_DEPTH_BUFFER_BIT, "GL_DEPTH_BUFFER_BIT"},
       {GL_VERTEX_ARRAY, "GL_VERTEX_ARRAY"},
+      {GL_PROJECTION, "GL_PROJECTION"},
+      {GL_MODELVIEW, "GL_MODELVIEW"},
       {GL_NORMAL_ARRAY, "GL_NORMAL_ARRAY"},
       {GL_TEXTURE_COORD_ARRAY, "GL_TEXTURE_COORD_ARRAY"},
       {GL_FLOAT, "GL_FLOAT"},
@@ -237,6 +239,15 @@ void glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
 }
 void glClear(GLbitfield mask) {
   record("glClear", name(mask));
+}
+void glMatrixMode(GLenum mode) {
+  record("glMatrixMode", name(mode));
+}
+void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar) {
+  char text[128];
+  std::snprintf(text, sizeof text, "gluPerspective(%.17g, %.17g, %.17g, %.17g)", fovy, aspect,
+                zNear, zFar);
+  tav::test::gl::recorded.push_back(text);
 }
 void glEnableClientState(GLenum array) {
   record("glEnableClientState", name(array));

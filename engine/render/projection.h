@@ -1,0 +1,10 @@
+#pragma once
+// The perspective projections the show sets: 71 degrees vertically, 4:3 whatever the window.
+
+namespace tav {
+
+// Projection = perspective(71°, 4:3, zNear, zFar); the model-view matrix is made identity and
+// left current.
+void setShowProjection(double zNear, double zFar);
+
+}  // namespace tav

@@ -1,0 +1,75 @@
+#include "scenes/scene6.h"
+
+#include <cmath>
+
+#include "platform/clock.h"
+
+namespace tav::scenes {
+
+void Scene6::frame(Engine& engine, std::int32_t event) {
+  if (!started) {
+    sceneStart = platform::clock::nowMs();
+    started = true;
+  }
+  if (frameCounter == 0) engine.restartPaths();
+  ++frameCounter;
+  const auto e = static_cast<std::int32_t>(platform::clock::nowMs() - sceneStart);
+  RenderSettings& settings = engine.renderSettings[0];
+
+  settings.clear();
+  // Looked up in the model current as the frame starts: model 8 from the second frame on.
+  engine.drawOverlay({0, 0, 0}, {0, 0, 0}, {1, -1, 1}, 2.0f, "white");
+
+  engine.selectModel(9);
+  engine.setCameraPathTrack(-1);
+  engine.setTargetPathTrack(-1);
+  engine.selectCamera(0);
+  missing_.camera(engine, 0);
+  const auto x = static_cast<float>(246.0 - 0.07 * e);
+  for (std::int32_t i = 0; i < 4; ++i)
+    placeObject(engine, missing_, i, x, 0.0f, 0.0f);
+  settings.spriteSize = 2.0f;
+  settings.fadeCentreX = -100.0f;
+  settings.fadeRate = 0.05f;
+  settings.flags |= render_flags::kSpriteFade;
+  engine.render();
+  settings.flags ^= render_flags::kSpriteFade;
+  settings.clearDepth();
+
+  engine.selectModel(8);
+  engine.setCameraPathTrack(-1);
+  engine.setTargetPathTrack(-1);
+  if (missing_.light(engine, engine.currentLight)) engine.setLightDiffuse(0.1f, 0.1f, 0.1f);
+  engine.selectCamera(0);
+  const double b = 0.001 * e;
+  settings.spriteSize = static_cast<float>((std::sin(0.003 * e) * std::sin(b) + 1.0) * 10.0);
+  // An ellipse in the plane z = x / 2, one turn every 10π seconds.
+  const double c = 0.0002 * e;
+  if (missing_.camera(engine, 0)) {
+    engine.setCameraPosition(static_cast<float>(200.0 * std::sin(c)),
+                             static_cast<float>(200.0 * std::cos(c)),
+                             static_cast<float>(100.0 * std::sin(c)));
+  }
+  engine.setMaterialParameters("distort1", 2.0f, 10.0f, 1.0f);
+  engine.render();
+  fadeFromWhite(engine, b);
+
+  switch (event) {
+    case 8:
+      engine.advancePathParameter(1.0);
+      break;
+    case 37:
+      stepScene(context_.state, engine, -1);
+      break;
+    case 39:
+      stepScene(context_.state, engine, +1);
+      break;
+    case 51:
+      engine.setCameraPathTrack(2);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace tav::scenes

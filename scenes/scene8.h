@@ -1,0 +1,29 @@
+#pragma once
+// Scene 8, the sphere break: model 13 through a camera flying its path; 27 "csphere" objects held
+// at home until code 40 releases them, then struck, scattered and put back every 4 s, under a
+// pulsing white glow. The scene fades in from white over its first 7.85 s.
+#include "effects/particle_system.h"
+#include "scenes/scene_kit.h"
+
+namespace tav::scenes {
+
+class Scene8 : public Scene {
+ public:
+  Scene8(SceneContext context, ParticleSystem& particles)
+      : context_(context), particles_(particles), missing_(context.diagnostics, "scene 8") {}
+  void frame(Engine& engine, std::int32_t event) override;
+
+  bool started = false;
+  std::uint32_t sceneStart = 0;
+  std::uint32_t resetBase = 0;
+  std::uint16_t frameCount = 0;
+  bool released = false;
+
+ private:
+  SceneContext context_;
+  ParticleSystem& particles_;
+  MissingItems missing_;
+  bool reportedNoSpheres_ = false;
+};
+
+}  // namespace tav::scenes

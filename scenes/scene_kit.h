@@ -1,0 +1,53 @@
+#pragma once
+// What every scene shares: the show state it steps, where it reports missing data, the white
+// flash, and the look-ups that never read an object, camera or light a model lacks.
+#include <cstdint>
+#include <iosfwd>
+#include <set>
+#include <string>
+#include <tuple>
+
+#include "engine/engine.h"
+#include "shell/scene.h"
+#include "shell/show_state.h"
+
+namespace tav::scenes {
+
+struct SceneContext {
+  ShowState& state;
+  std::ostream& diagnostics;
+};
+
+// Scene selector + delta, wrapping as a signed byte, and the camera paths restart.
+void stepScene(ShowState& state, Engine& engine, int delta);
+
+// The untextured white quad over the whole screen ("none" names no material).
+void whiteFlash(Engine& engine, float alpha);
+
+// The first 1.570795 s of a fade from white: alpha 1 - sin(seconds) while seconds < 1.570795.
+bool fadeFromWhite(Engine& engine, double seconds);
+
+// Says once, per model and item, that a scene wanted an object, camera or light that its model
+// does not have; the operation on it is skipped.
+class MissingItems {
+ public:
+  MissingItems(std::ostream& out, const char* scene) : out_(out), scene_(scene) {}
+
+  // Whether the current model has mesh object `index` (camera, light), reporting it once if not.
+  bool object(Engine& engine, std::int32_t index);
+  bool camera(Engine& engine, std::int32_t index);
+  bool light(Engine& engine, std::int32_t index);
+
+ private:
+  bool check(Engine& engine, const char* kind, std::int32_t index, std::int32_t count);
+
+  std::ostream& out_;
+  const char* scene_;
+  std::set<std::tuple<std::int32_t, std::string, std::int32_t>> reported_;
+};
+
+// Selects object `index` of the current model and moves it there, or reports it missing.
+void placeObject(Engine& engine, MissingItems& missing, std::int32_t index, float x, float y,
+                 float z);
+
+}  // namespace tav::scenes
