@@ -27,9 +27,14 @@ enum SoundError : int {
 // The interface level this layer provides; the show asks for at least 3.61.
 inline constexpr float kSoundVersion = 3.61f;
 
+enum class SoundMode {
+  Device,  // the system's audio output when there is one
+  Silent,  // never a device: the position follows the platform clock (captures, tests)
+};
+
 class SoundOutput {
  public:
-  SoundOutput();
+  explicit SoundOutput(SoundMode mode = SoundMode::Device);
   ~SoundOutput();
   SoundOutput(const SoundOutput&) = delete;
   SoundOutput& operator=(const SoundOutput&) = delete;

@@ -15,6 +15,7 @@ namespace tav::platform {
 struct SoundOutput::Impl {
   enum class State { Idle, Paused, Playing, Stopped };
 
+  bool silentOnly = false;
   bool initialised = false;
   bool audioStarted = false;
   SDL_AudioDeviceID device = 0;
@@ -84,7 +85,9 @@ Uint16 bufferFrames(int frames) {
 
 }  // namespace
 
-SoundOutput::SoundOutput() : impl_(std::make_unique<Impl>()) {}
+SoundOutput::SoundOutput(SoundMode mode) : impl_(std::make_unique<Impl>()) {
+  impl_->silentOnly = mode == SoundMode::Silent;
+}
 
 SoundOutput::~SoundOutput() {
   closeStream();
@@ -105,6 +108,7 @@ bool SoundOutput::init(int rate, int bufferMs) {
   s.error = kSoundOk;
   s.detail.clear();
   s.initialised = true;
+  if (s.silentOnly) return true;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     s.detail = std::string("no audio output (") + SDL_GetError() + "): playing silently";
     return true;

@@ -68,6 +68,10 @@ class Window {
   bool changeDisplayMode(int width, int height, int bits);
   void restoreDisplayMode();
 
+  // Headless only: the drawable's size, when it is not to be the size the window asks for (a
+  // capture letterboxes a 4:3 picture into a frame of any shape).
+  void setHeadlessSize(Size size);
+
   // A hidden window whose pixel format is RGBA8, 16-bit depth, double buffered. Full screen uses
   // the mode chosen by changeDisplayMode. The Display backend refuses to run without a display.
   bool createWindow(const char* title, int width, int height, bool fullScreen);

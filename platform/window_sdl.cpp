@@ -22,6 +22,7 @@ struct Window::Impl {
   SDL_DisplayMode mode{};
   SDL_Window* window = nullptr;
   SDL_GLContext context = nullptr;
+  Size headlessSize;
 
   bool fail(const std::string& what) {
     error = what + ": " + SDL_GetError();
@@ -168,6 +169,10 @@ void Window::stopVideo() {
   impl_->posted.clear();
 }
 
+void Window::setHeadlessSize(Size size) {
+  impl_->headlessSize = size;
+}
+
 bool Window::changeDisplayMode(int width, int height, int bits) {
   impl_->haveMode = false;
   if (impl_->backend == VideoBackend::Headless) return true;
@@ -228,6 +233,10 @@ bool Window::createWindow(const char* title, int width, int height, bool fullScr
   Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
   bool switchMode = fullScreen && impl_->backend == VideoBackend::Display;
   flags |= switchMode ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE;
+  if (impl_->backend == VideoBackend::Headless && impl_->headlessSize.width > 0) {
+    width = impl_->headlessSize.width;
+    height = impl_->headlessSize.height;
+  }
   impl_->window = SDL_CreateWindow(title, 0, 0, width, height, flags);
   if (!impl_->window) return impl_->fail("cannot create the window");
   if (switchMode && impl_->haveMode && SDL_SetWindowDisplayMode(impl_->window, &impl_->mode) != 0) {

@@ -7,14 +7,18 @@
 
 namespace tav {
 
-bool runFrame(LoopParts& parts) {
+bool runFrame(LoopParts& parts, FrameInfo* info) {
+  FrameInfo done;
   int selector = parts.state.sceneSelector;
   if (selector >= 1 && selector <= 9) {
-    std::int32_t event = parts.sync.next(parts.music.positionMs());
+    done.event = parts.sync.next(parts.music.positionMs());
+    done.eventTaken = true;
     if (Scene* scene = parts.scenes[static_cast<std::size_t>(selector - 1)]) {
-      scene->frame(parts.engine, event);
+      done.scene = selector;
+      scene->frame(parts.engine, done.event);
     }
   }
+  if (info) *info = done;
   parts.window.swapBuffers();
   parts.window.pumpMessage();
   return parts.window.escapePressed();

@@ -1,5 +1,7 @@
 #pragma once
 // The show's frame loop, from the first scene to Escape or the quit flag.
+#include <cstdint>
+
 #include "shell/scene.h"
 
 namespace tav {
@@ -19,10 +21,17 @@ struct LoopParts {
   const SceneTable& scenes;
 };
 
+// What one pass did: the scene that ran (0 for none) and the sync event it was given.
+struct FrameInfo {
+  int scene = 0;
+  std::int32_t event = -1;
+  bool eventTaken = false;
+};
+
 // One pass: for a selector of 1 to 9 the event due at the music position is taken and the chosen
 // scene draws with it (an empty entry draws nothing); any other selector takes no event. Then the
 // frame is presented and one window message handled. True when Escape asks to leave.
-bool runFrame(LoopParts& parts);
+bool runFrame(LoopParts& parts, FrameInfo* info = nullptr);
 
 // Passes until the quit flag is set (tested before each pass) or Escape.
 void runMainLoop(LoopParts& parts);

@@ -1,0 +1,375 @@
+#include "tools/capture/capture.h"
+
+#include <unistd.h>
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <ostream>
+
+#include "platform/clock.h"
+#include "platform/gl.h"
+#include "platform/sound.h"
+#include "platform/window.h"
+#include "shell/gl_window.h"
+#include "shell/main_loop.h"
+#include "shell/show.h"
+#include "shell/show_state.h"
+#include "tools/capture/frame_output.h"
+
+namespace tav::capture {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// The show's time runs from an arbitrary virtual clock value, as it would from any boot time.
+constexpr std::uint32_t kClockBase = 1000;
+
+struct Options {
+  int width = 1024;
+  int height = 768;
+  int fps = 60;
+  std::int64_t fromMs = 0;
+  std::optional<std::int64_t> toMs;
+  std::int64_t limitMs = 30 * 60 * 1000;
+  fs::path data;
+  fs::path pngDir;
+  std::vector<std::int64_t> stills;
+  fs::path video;
+  fs::path report;
+};
+
+struct FrameRecord {
+  std::int64_t frame;
+  std::int64_t timeMs;
+  int scene;
+  std::optional<std::int32_t> event;
+  double renderMs;
+};
+
+bool parseSize(const std::string& text, int& width, int& height) {
+  int w = 0, h = 0;
+  char x = 0, rest = 0;
+  if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X')) {
+    return false;
+  }
+  if (w < 16 || h < 16 || w > 8192 || h > 8192) return false;
+  width = w;
+  height = h;
+  return true;
+}
+
+// The largest 4:3 picture inside the frame: what the show's scenes are made for.
+platform::Size pictureIn(int width, int height) {
+  if (width * 3 >= height * 4) return {height * 4 / 3, height};
+  return {width, width * 3 / 4};
+}
+
+std::string clockText(double seconds) {
+  char text[32];
+  auto whole = static_cast<long>(seconds);
+  std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+  return text;
+}
+
+class Progress {
+ public:
+  explicit Progress(std::ostream& err, const Options& options)
+      : err_(err), options_(options), live_(isatty(STDERR_FILENO) != 0) {}
+
+  void update(std::int64_t frame, std::int64_t timeMs, int scene) {
+    if (!live_) return;
+    auto now = Clock::now();
+    if (now - lastShown_ < std::chrono::milliseconds(200)) return;
+    lastShown_ = now;
+    double elapsed = std::chrono::duration<double>(now - started_).count();
+    double fps = elapsed > 0 ? static_cast<double>(frame) / elapsed : 0.0;
+    std::string eta = "?";
+    if (options_.toMs && fps > 0) {
+      double framesLeft = static_cast<double>(*options_.toMs - timeMs) * options_.fps / 1000.0;
+      eta = clockText(std::max(0.0, framesLeft / fps));
+    }
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "\rframe %6lld  show %8.2f s  scene %d  %6.1f frames/s  ETA %s   ",
+                  static_cast<long long>(frame), static_cast<double>(timeMs) / 1000.0, scene, fps,
+                  eta.c_str());
+    err_ << line << std::flush;
+  }
+
+  void finish(std::int64_t frames, std::int64_t lastMs, const char* ending) {
+    double elapsed = std::chrono::duration<double>(Clock::now() - started_).count();
+    if (live_) err_ << "\r" << std::string(78, ' ') << "\r";
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "tavrinel-capture: %lld frames (show 0 to %.2f s) in %.1f s, %.1f frames/s; %s\n",
+                  static_cast<long long>(frames), static_cast<double>(lastMs) / 1000.0, elapsed,
+                  elapsed > 0 ? static_cast<double>(frames) / elapsed : 0.0, ending);
+    err_ << line << std::flush;
+  }
+
+ private:
+  std::ostream& err_;
+  const Options& options_;
+  bool live_;
+  Clock::time_point started_ = Clock::now();
+  Clock::time_point lastShown_{};
+};
+
+bool writeReport(const Options& options, const std::vector<FrameRecord>& frames, const char* ending,
+                 std::string& error) {
+  nlohmann::ordered_json report;
+  report["size"] = {options.width, options.height};
+  report["fps"] = options.fps;
+  report["endedBy"] = ending;
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  std::map<int, std::vector<double>> perScene;
+  for (const FrameRecord& f : frames) {
+    nlohmann::ordered_json entry = {{"frame", f.frame}, {"timeMs", f.timeMs}, {"scene", f.scene}};
+    entry["event"] = f.event ? nlohmann::ordered_json(*f.event) : nlohmann::ordered_json(nullptr);
+    list.push_back(std::move(entry));
+    if (f.scene > 0) perScene[f.scene].push_back(f.renderMs);
+  }
+  nlohmann::ordered_json scenes = nlohmann::ordered_json::array();
+  for (auto& [scene, times] : perScene) {
+    std::sort(times.begin(), times.end());
+    auto round = [](double ms) { return std::round(ms * 1000.0) / 1000.0; };
+    scenes.push_back({{"scene", scene},
+                      {"frames", times.size()},
+                      {"medianMs", round(times[times.size() / 2])},
+                      {"worstMs", round(times.back())}});
+  }
+  report["scenes"] = std::move(scenes);
+  report["frames"] = std::move(list);
+  std::ofstream file(options.report);
+  file << report.dump(1) << "\n";
+  if (!file) {
+    error = "cannot write the report " + options.report.string();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int run(int argc, const char* const* argv, std::ostream& err) {
+  CLI::App app{
+      "Plays the tavrinel show headless, frame by frame, on a virtual clock: frame k is at show\n"
+      "time k x 1000 / fps ms and the music position is that same time, so a capture is exactly\n"
+      "reproducible and its sync events fire when they would in real play. The show always runs\n"
+      "from its start; --from only chooses the first frame written.",
+      "tavrinel-capture"};
+  Options options;
+  std::string size = "1024x768", at;
+  app.add_option("--size", size,
+                 "frame size WxH; the picture keeps its 4:3 shape (default 1024x768)");
+  app.add_option("--fps", options.fps, "frames per second of show time (default 60)")
+      ->check(CLI::Range(1, 1000));
+  app.add_option("--from", options.fromMs, "show time in ms of the first frame written (default 0)")
+      ->check(CLI::NonNegativeNumber);
+  app.add_option("--to", options.toMs, "show time in ms to stop at (default: the show's end)")
+      ->check(CLI::NonNegativeNumber);
+  app.add_option("--data", options.data,
+                 "folder the show's files are read from (default: the working directory)");
+  app.add_option("--png", options.pngDir, "write every frame as DIR/frame_000000.png ...");
+  app.add_option("--at", at,
+                 "only stills at these show times, MS[,MS...], named still_MS.png "
+                 "(in the --png folder, else the working directory)");
+  app.add_option("--video", options.video,
+                 "a video (for example show.mp4) made with ffmpeg, "
+                 "H.264 with forest.mp3 as its sound");
+  app.add_option("--report", options.report,
+                 "JSON: per frame the show time, scene and sync event; per scene the median and "
+                 "worst render time in ms");
+  app.add_option("--limit", options.limitMs,
+                 "show time in ms after which a show that has not ended is an error (default "
+                 "1800000)")
+      ->check(CLI::PositiveNumber);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e, err, err);
+  }
+  auto fail = [&err](const std::string& message) {
+    err << "tavrinel-capture: " << message << std::endl;
+    return 1;
+  };
+  if (!parseSize(size, options.width, options.height)) {
+    return fail("--size wants WxH between 16x16 and 8192x8192, not \"" + size + "\"");
+  }
+  for (std::size_t start = 0; !at.empty() && start <= at.size();) {
+    std::size_t comma = std::min(at.find(',', start), at.size());
+    try {
+      std::size_t used = 0;
+      std::string item = at.substr(start, comma - start);
+      long long ms = std::stoll(item, &used);
+      if (used != item.size() || ms < 0) throw std::invalid_argument(item);
+      options.stills.push_back(ms);
+    } catch (const std::exception&) {
+      return fail("--at wants show times in ms separated by commas, not \"" + at + "\"");
+    }
+    start = comma + 1;
+  }
+  std::sort(options.stills.begin(), options.stills.end());
+  if (options.toMs && *options.toMs < options.fromMs) return fail("--to comes before --from");
+
+  // Output paths are taken from where the program was started, before --data moves there; the
+  // working directory is put back on return.
+  std::error_code ec;
+  const fs::path startDir = fs::current_path(ec);
+  if (ec) return fail("cannot tell the working directory: " + ec.message());
+  struct Return {
+    const fs::path& to;
+    ~Return() {
+      std::error_code ignored;
+      fs::current_path(to, ignored);
+    }
+  } returnToStart{startDir};
+  auto anchored = [&startDir](fs::path& p) {
+    if (!p.empty() && p.is_relative()) p = startDir / p;
+  };
+  anchored(options.pngDir);
+  anchored(options.video);
+  anchored(options.report);
+  const fs::path stillsDir = options.pngDir.empty() ? startDir : options.pngDir;
+  const bool everyFrame = !options.pngDir.empty() && options.stills.empty();
+  std::string ffmpeg;
+  if (!options.video.empty()) {
+    ffmpeg = findProgram("ffmpeg");
+    if (ffmpeg.empty()) {
+      return fail(
+          "--video needs the ffmpeg program, which is not on the PATH (Debian: apt-get "
+          "install ffmpeg)");
+    }
+    if (options.width % 2 || options.height % 2) {
+      return fail("--video needs an even width and height for H.264 (yuv420p)");
+    }
+  }
+  if (!options.pngDir.empty() && !fs::is_directory(options.pngDir)) {
+    fs::create_directories(options.pngDir, ec);
+    if (ec) return fail("cannot make the folder " + options.pngDir.string() + ": " + ec.message());
+  }
+  if (!options.data.empty()) {
+    fs::current_path(options.data, ec);
+    if (ec)
+      return fail("cannot read the show folder " + options.data.string() + ": " + ec.message());
+  }
+  std::signal(SIGPIPE, SIG_IGN);  // a failing ffmpeg is reported, not fatal
+
+  ShowState state;
+  platform::Window platformWindow(platform::VideoBackend::Headless);
+  platformWindow.setHeadlessSize({options.width, options.height});
+  GLWindow window(state, platformWindow);
+  const platform::Size picture = pictureIn(options.width, options.height);
+  if (!window.create("tavrinel", picture.width, picture.height, 32, true)) {
+    return fail("no headless OpenGL context (" + platformWindow.lastError() + ")");
+  }
+  platform::clock::setVirtualMs(kClockBase);
+  platform::SoundOutput sound(platform::SoundMode::Silent);
+  Show show(state, sound, err, err);
+  setUpShow(show, window, state, err);
+
+  VideoPipe video;
+  std::string error;
+  if (!ffmpeg.empty()) {
+    std::string audio = fs::exists("forest.mp3") ? fs::absolute("forest.mp3").string() : "";
+    if (audio.empty())
+      err << "tavrinel-capture: no forest.mp3: the video has no sound" << std::endl;
+    if (!video.open(ffmpeg, options.video, options.width, options.height, options.fps, audio,
+                    options.fromMs, error)) {
+      return fail(error);
+    }
+  }
+
+  std::vector<FrameRecord> frames;
+  std::size_t nextStill = 0;
+  Progress progress(err, options);
+  bool outputFailed = false;
+  // Frame 0 is the black frame the set-up presents; the main loop's frames follow.
+  auto emit = [&](std::int64_t k, std::int64_t t) {
+    if (t < options.fromMs) return;
+    bool still = nextStill < options.stills.size() && options.stills[nextStill] <= t;
+    if (!everyFrame && !still && !video.isOpen()) return;
+    platform::Size got;
+    std::vector<std::uint8_t> rgb = platformWindow.readPixelsRgb(got);
+    char name[64];
+    if (everyFrame) {
+      std::snprintf(name, sizeof name, "frame_%06lld.png", static_cast<long long>(k));
+      if (!writePng(options.pngDir / name, got.width, got.height, rgb, error)) outputFailed = true;
+    }
+    for (; nextStill < options.stills.size() && options.stills[nextStill] <= t; ++nextStill) {
+      std::snprintf(name, sizeof name, "still_%07lld.png",
+                    static_cast<long long>(options.stills[nextStill]));
+      if (!writePng(stillsDir / name, got.width, got.height, rgb, error)) outputFailed = true;
+    }
+    if (video.isOpen() && !video.write(rgb)) {
+      error = "ffmpeg stopped taking frames";
+      outputFailed = true;
+    }
+  };
+  emit(0, 0);
+
+  LoopParts parts{state, window, show.music, show.sync, show.engine, show.scenes};
+  const char* ending = nullptr;
+  // With stills alone to make, there is nothing to do after the last of them.
+  const bool stillsOnly =
+      !everyFrame && !video.isOpen() && options.report.empty() && !options.stills.empty();
+  std::int64_t k = 1, lastMs = 0;
+  for (;; ++k) {
+    if (state.quit) {
+      ending = "ended by the show's end";
+      break;
+    }
+    if (stillsOnly && nextStill == options.stills.size()) {
+      ending = "all stills written";
+      break;
+    }
+    const std::int64_t t = k * 1000 / options.fps;
+    if (options.toMs && t > *options.toMs) {
+      ending = "reached --to";
+      break;
+    }
+    if (t > options.limitMs) break;
+    if (outputFailed) break;
+    platform::clock::setVirtualMs(kClockBase + static_cast<std::uint32_t>(t));
+    auto begun = Clock::now();
+    FrameInfo info;
+    runFrame(parts, &info);
+    glFinish();
+    double ms = std::chrono::duration<double, std::milli>(Clock::now() - begun).count();
+    frames.push_back(
+        {k, t, info.scene, info.eventTaken ? std::optional(info.event) : std::nullopt, ms});
+    emit(k, t);
+    lastMs = t;
+    progress.update(k, t, state.sceneSelector);
+  }
+  const std::int64_t made = k;  // with the black frame 0
+  std::string videoError;
+  bool videoOk = video.close(videoError);
+  if (!options.report.empty() && !writeReport(options, frames, ending ? ending : "failed", error)) {
+    outputFailed = true;
+  }
+  platform::clock::useRealTime();
+  if (outputFailed) return fail(error);
+  if (!videoOk) return fail(videoError);
+  if (!ending) {
+    progress.finish(made, lastMs, "did not end");
+    return fail("the show did not end within " + std::to_string(options.limitMs) +
+                " ms of show time (--limit); no scene set the quit flag");
+  }
+  if (nextStill < options.stills.size()) {
+    err << "tavrinel-capture: the show ended before the still at " << options.stills[nextStill]
+        << " ms" << std::endl;
+  }
+  progress.finish(made, lastMs, ending);
+  return 0;
+}
+
+}  // namespace tav::capture
