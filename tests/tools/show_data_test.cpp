@@ -1,0 +1,134 @@
+// The show's own data set: made the same every time, complete by the inspector's check, and
+// reported piece by piece when broken.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/mp3_decoder.h"
+#include "tests/support/mp3_fixture.h"
+#include "tests/support/temp_dir.h"
+#include "tools/examine/show_check.h"
+#include "tools/showkit/models.h"
+#include "tools/showkit/music.h"
+#include "tools/showkit/showkit.h"
+#include "tools/showkit/textures.h"
+#include "tools/showkit/timeline.h"
+
+namespace tav {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The data set the build made.
+const fs::path kShow = TAVRINEL_SHOW_DIR;
+
+bool mentions(const std::vector<std::string>& problems, const std::string& text) {
+  return std::any_of(problems.begin(), problems.end(),
+                     [&text](const std::string& p) { return p.find(text) != std::string::npos; });
+}
+
+TEST(ShowData, TheGeneratedFolderHasEverythingTheShowNeeds) {
+  std::vector<std::string> problems = inspect::checkShow(kShow);
+  for (const std::string& p : problems)
+    ADD_FAILURE() << p;
+}
+
+TEST(ShowData, BrokenCopiesAreReportedNamingTheFileAndTheProblem) {
+  test::TempDir dir;
+  fs::copy(kShow, dir.path(), fs::copy_options::recursive);
+  writer3ds::Scene3ds end = showkit::model(13);
+  for (auto& mesh : end.meshes) {
+    if (mesh.name.starts_with("csphere")) mesh.name = "ball" + mesh.name.substr(7);
+  }
+  test::writeFile(dir.file("data/3d/in_demo/end_scene.3ds"), writer3ds::write3ds(end));
+  fs::remove(dir.path() / "data/textures/glow_green.jpg");
+  std::vector<std::uint8_t> sync = test::readFile(dir.file("sync.dat"));
+  std::swap_ranges(sync.begin() + 4, sync.begin() + 12, sync.begin() + 12);  // events 0 and 1
+  test::writeFile(dir.file("sync.dat"), sync);
+  fs::remove(dir.path() / "data/3d/in_demo/cube.3ds");
+
+  std::vector<std::string> problems = inspect::checkShow(dir.path());
+  EXPECT_TRUE(
+      mentions(problems, "data/3d/in_demo/end_scene.3ds: has no mesh object named \"csphere...\""));
+  EXPECT_TRUE(mentions(problems,
+                       "data/textures/glow_green.jpg: No such file or directory (wanted by "
+                       "data/3d/in_demo/wanting_text.3ds material \"wanting_sprite\")"));
+  EXPECT_TRUE(mentions(problems, "sync.dat: event 1 at"));
+  EXPECT_TRUE(mentions(problems, "data/3d/in_demo/cube.3ds: No such file or directory"));
+  EXPECT_EQ(problems.size(), 4u) << "more than was broken: " << problems.back();
+}
+
+TEST(ShowData, TheTimelineStepsThroughNineScenesAndGivesTheLastItsTime) {
+  std::vector<showkit::SyncEvent> events = showkit::syncEvents();
+  EXPECT_LE(events.size(), 1000u);
+  EXPECT_TRUE(std::is_sorted(events.begin(), events.end(),
+                             [](auto& a, auto& b) { return a.timeMs < b.timeMs; }));
+  std::vector<std::int32_t> changes;
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    if (events[i].code == 39) changes.push_back(events[i].timeMs);
+    if (i > 0) {
+      EXPECT_NE(events[i].timeMs, events[i - 1].timeMs) << "two events at one time";
+    }
+  }
+  ASSERT_EQ(changes.size(), 8u);
+  for (int scene = 2; scene <= 9; ++scene) {
+    EXPECT_EQ(changes[static_cast<std::size_t>(scene - 2)],
+              std::lround(showkit::sceneStart(scene) * 1000));
+  }
+  EXPECT_GE(showkit::sceneStart(2), 28.0);  // scene 1's title crosses the view
+  EXPECT_GE(showkit::sceneStart(4) - showkit::sceneStart(3), 27.0);
+  EXPECT_GT(showkit::musicSeconds() - showkit::sceneStart(9), 21.5);
+}
+
+TEST(ShowData, ShowkitMakesTheSameBytesEveryTime) {
+  test::TempDir dir;
+  fs::create_directories(dir.path() / "models");
+  fs::create_directories(dir.path() / "textures");
+  std::vector<std::string> models = showkit::writeModels(dir.path() / "models");
+  std::vector<std::string> textures = showkit::writeTextures(dir.path() / "textures");
+  ASSERT_TRUE(showkit::writeSyncTable(dir.path() / "sync.dat"));
+  for (const std::string& m : models) {
+    EXPECT_EQ(test::readFile((dir.path() / "models" / m).string()),
+              test::readFile((kShow / "data/3d/in_demo" / m).string()))
+        << m;
+  }
+  for (const std::string& t : textures) {
+    EXPECT_EQ(test::readFile((dir.path() / "textures" / t).string()),
+              test::readFile((kShow / "data/textures" / t).string()))
+        << t;
+  }
+  EXPECT_EQ(test::readFile(dir.file("sync.dat")), test::readFile((kShow / "sync.dat").string()));
+}
+
+TEST(ShowData, TheSoundtrackIsTheTimelinesLengthGaplessAndBelowMinusOneDecibel) {
+  std::vector<std::uint8_t> mp3 = test::readFile((kShow / "forest.mp3").string());
+  platform::Mp3Decoder decoder;
+  ASSERT_TRUE(decoder.open(mp3, 44100)) << decoder.error();
+  EXPECT_EQ(decoder.lengthFrames(), std::llround(showkit::musicSeconds() * 44100));
+  std::vector<std::int16_t> chunk(2 * 4096);
+  int peak = 0;
+  double energy = 0;
+  std::int64_t frames = 0;
+  for (std::size_t got; (got = decoder.read(chunk.data(), 4096)) > 0;) {
+    for (std::size_t i = 0; i < got * 2; ++i) {
+      peak = std::max(peak, std::abs(static_cast<int>(chunk[i])));
+      energy += static_cast<double>(chunk[i]) * chunk[i];
+    }
+    frames += static_cast<std::int64_t>(got);
+  }
+  EXPECT_EQ(frames, decoder.lengthFrames());
+  EXPECT_LE(peak, static_cast<int>(32767 * std::pow(10.0, -1.0 / 20.0)));  // -1 dBFS
+  EXPECT_GT(std::sqrt(energy / static_cast<double>(frames * 2)), 1000.0);  // and not silence
+
+  // The encoding is the same on every run too.
+  test::TempDir dir;
+  std::string error;
+  ASSERT_TRUE(showkit::writeMp3(dir.file("again.mp3"), showkit::composeSoundtrack(), error))
+      << error;
+  EXPECT_EQ(test::readFile(dir.file("again.mp3")), mp3);
+}
+
+}  // namespace
+}  // namespace tav
