@@ -1,14 +1,18 @@
 // The show's own data set: made the same every time, complete by the inspector's check, and
 // reported piece by piece when broken.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <stb_image.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "platform/mp3_decoder.h"
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "tools/capture/capture.h"
 #include "tools/examine/show_check.h"
 #include "tools/showkit/models.h"
 #include "tools/showkit/music.h"
@@ -128,6 +132,67 @@ TEST(ShowData, TheSoundtrackIsTheTimelinesLengthGaplessAndBelowMinusOneDecibel) 
   ASSERT_TRUE(showkit::writeMp3(dir.file("again.mp3"), showkit::composeSoundtrack(), error))
       << error;
   EXPECT_EQ(test::readFile(dir.file("again.mp3")), mp3);
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+TEST(ShowData, TheWholeShowPlaysHeadlessSceneBySceneToItsEnd) {
+  test::TempDir out;
+  // A still in the middle of each scene (and the very first frame).
+  std::string at = "0";
+  for (int scene = 1; scene <= 9; ++scene) {
+    double middle = (showkit::sceneStart(scene) + std::min(showkit::sceneStart(scene + 1),
+                                                           showkit::sceneStart(scene) + 21.0)) / 2;
+    at += "," + std::to_string(std::lround(middle * 1000));
+  }
+  const fs::path report = out.path() / "report.json";
+  std::vector<std::string> args = {"tavrinel-capture", "--data", kShow.string(), "--size", "320x240",
+                                   "--fps", "30", "--report", report.string(), "--at", at,
+                                   "--png", out.path().string()};
+  std::vector<const char*> argv;
+  for (const std::string& a : args) argv.push_back(a.c_str());
+  std::ostringstream err;
+  ASSERT_EQ(capture::run(static_cast<int>(argv.size()), argv.data(), err), 0) << err.str();
+  EXPECT_NE(err.str().find("ended by the show's end"), std::string::npos) << err.str();
+
+  std::ifstream file(report);
+  auto json = nlohmann::json::parse(file);
+  // The first frame of each scene: within a frame of the timeline's scene change.
+  const double frameMs = 1000.0 / 30;
+  int scene = 0;
+  for (const auto& frame : json["frames"]) {
+    int now = frame["scene"];
+    if (now == scene) continue;
+    ASSERT_EQ(now, scene + 1) << "at " << frame["timeMs"] << " ms";
+    scene = now;
+    double planned = showkit::sceneStart(scene) * 1000;
+    EXPECT_NEAR(double(frame["timeMs"]), planned + frameMs / 2, frameMs) << "scene " << scene;
+  }
+  EXPECT_EQ(scene, 9);
+  double end = json["frames"].back()["timeMs"];
+  EXPECT_NEAR(end, showkit::sceneStart(9) * 1000 + 21470, 2 * frameMs);
+
+  int stills = 0;
+  for (const auto& entry : fs::directory_iterator(out.path())) {
+    if (entry.path().extension() != ".png") continue;
+    ++stills;
+    int width = 0, height = 0, channels = 0;
+    stbi_uc* rgb = stbi_load(entry.path().c_str(), &width, &height, &channels, 3);
+    ASSERT_NE(rgb, nullptr);
+    std::vector<std::uint8_t> pixels(rgb, rgb + width * height * 3);
+    stbi_image_free(rgb);
+    bool flat = std::all_of(pixels.begin(), pixels.end(), [&](std::uint8_t v) { return v == pixels[0]; });
+    if (entry.path().filename() == "still_0000000.png") {
+      EXPECT_TRUE(flat && pixels[0] == 0) << "the first frame is black";
+    } else {
+      EXPECT_FALSE(flat) << entry.path().filename() << " is a single flat colour";
+    }
+  }
+  EXPECT_EQ(stills, 10);
 }
 
 }  // namespace
