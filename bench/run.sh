@@ -19,3 +19,6 @@ SDL_AUDIODRIVER=dummy "$build/bench/music_position" "$seconds"
 
 echo "== music position against a steady clock, ${seconds} s, SDL's disk driver (a paced device)"
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null "$build/bench/music_position" "$seconds"
+
+echo "== peak memory of tavrinel playing the whole show (real time, about 200 s)"
+"$root/bench/show_memory.sh"

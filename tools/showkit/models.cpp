@@ -232,8 +232,8 @@ Scene3ds uncertain() {
   writer3ds::Mesh3ds column = cylinder("column", {0, 0, -70}, 55, 140, 48, "distort1");
   column.position = {};
   std::vector<Vector3> motes;
-  for (int i = 0; i < 300; ++i) {
-    float a = 2.0f * kPi * static_cast<float>(i) / 300.0f;
+  for (int i = 0; i < 90; ++i) {
+    float a = 2.0f * kPi * static_cast<float>(i) / 90.0f;
     motes.push_back({150 * std::cos(a), 150 * std::sin(a), 30 * std::sin(a * 5)});
   }
   s.meshes = {column, dots("motes", {}, motes, "mote_sprite")};
@@ -251,7 +251,8 @@ Scene3ds uncertainText() {
               slidingWord("word3", "IT", 100, 14, 4, "question_sprite"),
               slidingWord("word4", "GO?", 300, 14, 4, "question_sprite")};
   s.lights = {lamp({-100, -100, 100})};
-  s.cameras = {looking("text", {-100, -70, 2}, {-100, 0, 0})};
+  // Looking below the words puts them high on the screen, above scene 6's column.
+  s.cameras = {looking("text", {-100, -70, -36}, {-100, 0, -38})};
   return s;
 }
 
