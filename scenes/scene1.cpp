@@ -43,20 +43,8 @@ void Scene1::frame(Engine& engine, std::int32_t event) {
     cameraTimer = now;
   }
   if (c - 16000.0 > 0.0) {
-    engine.selectModel(11);
-    engine.setCameraPathTrack(-1);
-    engine.setTargetPathTrack(-1);
-    engine.selectCamera(0);
-    missing_.camera(engine, 0);
-    const auto x = static_cast<float>(720.0 - 0.08 * (c - 16000.0));
-    placeObject(engine, missing_, 0, x, 0.0f, 0.0f);
-    placeObject(engine, missing_, 1, x, 0.0f, 0.0f);
-    settings.spriteSize = 20.0f;
-    settings.fadeCentreX = 200.0f;
-    settings.fadeRate = 0.01f;
-    settings.flags |= render_flags::kSpriteFade;
-    engine.render();
-    settings.flags &= ~render_flags::kSpriteFade;
+    drawSlidingText(engine, missing_, {11, 2, 0.0f, 20.0f, 200.0f, 0.01f},
+                    static_cast<float>(720.0 - 0.08 * (c - 16000.0)));
   }
 
   switch (event) {

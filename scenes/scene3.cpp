@@ -45,20 +45,8 @@ void Scene3::frame(Engine& engine, std::int32_t event) {
   engine.render();
 
   if (sceneTime > 14000) {
-    engine.selectModel(12);
-    engine.setCameraPathTrack(-1);
-    engine.setTargetPathTrack(-1);
-    engine.selectCamera(0);
-    missing_.camera(engine, 0);
-    const auto x = static_cast<float>(582.0 - 0.045 * (sceneTime - 14000));
-    placeObject(engine, missing_, 0, x, 0.0f, 0.0f);
-    placeObject(engine, missing_, 1, x, 0.0f, 0.0f);
-    settings.spriteSize = 10.0f;
-    settings.fadeCentreX = 300.0f;
-    settings.fadeRate = 0.02f;
-    settings.flags |= render_flags::kSpriteFade;
-    engine.render();
-    settings.flags &= ~render_flags::kSpriteFade;
+    drawSlidingText(engine, missing_, {12, 2, 0.0f, 10.0f, 300.0f, 0.02f},
+                    static_cast<float>(582.0 - 0.045 * (sceneTime - 14000)));
   }
   fadeFromWhite(engine, 0.001 * resetTime);
 

@@ -22,35 +22,18 @@ void Scene5::frame(Engine& engine, std::int32_t event) {
   engine.drawOverlay({0, 0, 0}, {0, 0, 0}, {1, -1, 1}, 1.0f, "mast");
   settings.clearDepth();
 
-  engine.selectModel(6);
-  engine.setCameraPathTrack(-1);
-  engine.setTargetPathTrack(-1);
-  engine.selectCamera(0);
-  missing_.camera(engine, 0);
-  const auto x = static_cast<float>(490.0 - 0.06 * e);
-  placeObject(engine, missing_, 0, x, 0.0f, 201.0f);
-  placeObject(engine, missing_, 1, x, 0.0f, 201.0f);
-  settings.spriteSize = 10.0f;
-  settings.fadeCentreX = 170.0f;
-  settings.fadeRate = 0.05f;
-  settings.flags |= render_flags::kSpriteFade;
-  engine.render();
-  settings.flags ^= render_flags::kSpriteFade;
+  drawSlidingText(engine, missing_, {6, 2, 201.0f, 10.0f, 170.0f, 0.05f},
+                  static_cast<float>(490.0 - 0.06 * e));
   settings.clearDepth();
 
-  engine.selectModel(4);
-  engine.setCameraPathTrack(-1);
-  engine.setTargetPathTrack(-1);
-  engine.selectCamera(0);
+  viewModel(engine, missing_, 4);
   settings.spriteAlpha = 1.0f;
   settings.spriteSize =
       static_cast<float>((std::sin(0.0003 * e) * std::sin(0.003 * e) + 1.0) * 10.0);
   // The camera circles the origin at radius 300, a radian a second, from (0, 300, 0).
   const double a = 0.001 * o;
-  if (missing_.camera(engine, 0)) {
-    engine.setCameraPosition(static_cast<float>(300.0 * std::sin(a)),
-                             static_cast<float>(300.0 * std::cos(a)), 0.0f);
-  }
+  engine.setCameraPosition(static_cast<float>(300.0 * std::sin(a)),
+                           static_cast<float>(300.0 * std::cos(a)), 0.0f);
   const auto swing = static_cast<float>(100.0 * std::sin(0.0005 * e) * std::sin(0.001 * e));
   placeObject(engine, missing_, 0, swing, 0.0f, 0.0f);
   placeObject(engine, missing_, 1, swing, 0.0f, 0.0f);

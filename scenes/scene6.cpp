@@ -20,36 +20,19 @@ void Scene6::frame(Engine& engine, std::int32_t event) {
   // Looked up in the model current as the frame starts: model 8 from the second frame on.
   engine.drawOverlay({0, 0, 0}, {0, 0, 0}, {1, -1, 1}, 2.0f, "white");
 
-  engine.selectModel(9);
-  engine.setCameraPathTrack(-1);
-  engine.setTargetPathTrack(-1);
-  engine.selectCamera(0);
-  missing_.camera(engine, 0);
-  const auto x = static_cast<float>(246.0 - 0.07 * e);
-  for (std::int32_t i = 0; i < 4; ++i)
-    placeObject(engine, missing_, i, x, 0.0f, 0.0f);
-  settings.spriteSize = 2.0f;
-  settings.fadeCentreX = -100.0f;
-  settings.fadeRate = 0.05f;
-  settings.flags |= render_flags::kSpriteFade;
-  engine.render();
-  settings.flags ^= render_flags::kSpriteFade;
+  drawSlidingText(engine, missing_, {9, 4, 0.0f, 2.0f, -100.0f, 0.05f},
+                  static_cast<float>(246.0 - 0.07 * e));
   settings.clearDepth();
 
-  engine.selectModel(8);
-  engine.setCameraPathTrack(-1);
-  engine.setTargetPathTrack(-1);
+  viewModel(engine, missing_, 8);
   if (missing_.light(engine, engine.currentLight)) engine.setLightDiffuse(0.1f, 0.1f, 0.1f);
-  engine.selectCamera(0);
   const double b = 0.001 * e;
   settings.spriteSize = static_cast<float>((std::sin(0.003 * e) * std::sin(b) + 1.0) * 10.0);
   // An ellipse in the plane z = x / 2, one turn every 10π seconds.
   const double c = 0.0002 * e;
-  if (missing_.camera(engine, 0)) {
-    engine.setCameraPosition(static_cast<float>(200.0 * std::sin(c)),
-                             static_cast<float>(200.0 * std::cos(c)),
-                             static_cast<float>(100.0 * std::sin(c)));
-  }
+  engine.setCameraPosition(static_cast<float>(200.0 * std::sin(c)),
+                           static_cast<float>(200.0 * std::cos(c)),
+                           static_cast<float>(100.0 * std::sin(c)));
   engine.setMaterialParameters("distort1", 2.0f, 10.0f, 1.0f);
   engine.render();
   fadeFromWhite(engine, b);

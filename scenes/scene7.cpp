@@ -38,11 +38,8 @@ void Scene7::frame(Engine& engine, std::int32_t event) {
       e > 0.0 ? e * std::sin(static_cast<double>(static_cast<std::int32_t>(clock) % 100)) : 0.0;
   const double farShake = 0.1 * shake;
 
-  engine.selectModel(1);
+  viewModel(engine, missing_, 1);
   if (missing_.light(engine, engine.currentLight)) engine.setLightAmbient(0.5f, 0.5f, 0.5f);
-  engine.setCameraPathTrack(-1);
-  engine.setTargetPathTrack(-1);
-  engine.selectCamera(0);
   RenderSettings& settings = engine.renderSettings[0];
   settings.clear();
   engine.drawOverlay({0, 0, 0}, {0, 0, 0}, {1, -1, 1}, 1.0f, "history");
@@ -50,20 +47,8 @@ void Scene7::frame(Engine& engine, std::int32_t event) {
   row(engine, 10, 25.0, s, farShake, 20.0f);
   row(engine, 20, 50.0, s, farShake, 10.0f);
 
-  engine.selectModel(10);
-  engine.setCameraPathTrack(-1);
-  engine.setTargetPathTrack(-1);
-  engine.selectCamera(0);
-  missing_.camera(engine, 0);
-  const auto x = static_cast<float>(150.0 - 60.0 * s);
-  placeObject(engine, missing_, 0, x, 0.0f, 50.0f);
-  placeObject(engine, missing_, 1, x, 0.0f, 50.0f);
-  settings.spriteSize = 2.0f;
-  settings.fadeCentreX = 0.0f;
-  settings.fadeRate = 0.02f;
-  settings.flags |= render_flags::kSpriteFade;
-  engine.render();
-  settings.flags &= ~render_flags::kSpriteFade;
+  drawSlidingText(engine, missing_, {10, 2, 50.0f, 2.0f, 0.0f, 0.02f},
+                  static_cast<float>(150.0 - 60.0 * s));
 
   engine.selectModel(1);
   row(engine, 40, 100.0, s, shake, 0.0f);

@@ -33,11 +33,8 @@ void Scene9::frame(Engine& engine, std::int32_t event) {
   }
   const double t = static_cast<std::int32_t>(platform::clock::nowMs() - sceneStart);
 
-  engine.selectModel(14);
-  engine.setCameraPathTrack(-1);
-  engine.setTargetPathTrack(-1);
+  viewModel(engine, missing_, 14);
   if (missing_.light(engine, engine.currentLight)) engine.setLightDiffuse(0.3f, 0.3f, 0.3f);
-  engine.selectCamera(0);
   engine.renderSettings[0].clear();
   swing(engine, missing_, 0, 0.003 * t, t, 30.0);
   swing(engine, missing_, 1, 0.002 * t, t, 60.0);

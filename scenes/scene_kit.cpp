@@ -50,4 +50,25 @@ void placeObject(Engine& engine, MissingItems& missing, std::int32_t index, floa
   if (missing.object(engine, index)) engine.setObjectPosition(x, y, z);
 }
 
+void viewModel(Engine& engine, MissingItems& missing, std::int32_t model) {
+  engine.selectModel(model);
+  engine.setCameraPathTrack(-1);
+  engine.setTargetPathTrack(-1);
+  engine.selectCamera(0);
+  missing.camera(engine, 0);
+}
+
+void drawSlidingText(Engine& engine, MissingItems& missing, const SlidingText& text, float x) {
+  viewModel(engine, missing, text.model);
+  for (std::int32_t i = 0; i < text.objects; ++i)
+    placeObject(engine, missing, i, x, 0.0f, text.z);
+  RenderSettings& settings = engine.renderSettings[0];
+  settings.spriteSize = text.spriteSize;
+  settings.fadeCentreX = text.fadeCentreX;
+  settings.fadeRate = text.fadeRate;
+  settings.flags |= render_flags::kSpriteFade;
+  engine.render();
+  settings.flags &= ~render_flags::kSpriteFade;
+}
+
 }  // namespace tav::scenes

@@ -50,4 +50,21 @@ class MissingItems {
 void placeObject(Engine& engine, MissingItems& missing, std::int32_t index, float x, float y,
                  float z);
 
+// Selects `model` as seen from its camera 0, as loaded: no camera path, no target path.
+void viewModel(Engine& engine, MissingItems& missing, std::int32_t model);
+
+// A text model whose first `objects` mesh objects slide along x together, drawn as sprites that
+// fade with their distance from `fadeCentreX`.
+struct SlidingText {
+  std::int32_t model;
+  std::int32_t objects;
+  float z;  // the objects' height
+  float spriteSize;
+  float fadeCentreX;
+  float fadeRate;
+};
+// The text model from its camera 0 with its objects at x; the fade is switched on for this
+// render only, the sizes stay in the first render settings entry.
+void drawSlidingText(Engine& engine, MissingItems& missing, const SlidingText& text, float x);
+
 }  // namespace tav::scenes
