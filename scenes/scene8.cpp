@@ -57,8 +57,7 @@ void Scene8::frame(Engine& engine, std::int32_t event) {
   settings.spriteSize = 0.2f;
   engine.render();
 
-  const double fadeIn = 0.0002 * t;
-  if (fadeIn < 1.570795) whiteFlash(engine, static_cast<float>(1.0 - std::sin(fadeIn)));
+  fadeFromWhite(engine, 0.0002 * t);
   if (released) whiteFlash(engine, static_cast<float>(0.2 + 0.1 * std::sin(0.006 * t)));
 
   switch (event) {
