@@ -8,14 +8,9 @@
 namespace tav::scenes {
 
 void Scene3::frame(Engine& engine, std::int32_t event) {
-  if (frameCount == 0) engine.restartPaths();
-  ++frameCount;
-  if (!started) {
-    sceneStart = resetBase = platform::clock::nowMs();
-    started = true;
-  }
+  if (start.begin(engine)) resetBase = start.at;
   const auto resetTime = static_cast<std::int32_t>(platform::clock::nowMs() - resetBase);
-  const auto sceneTime = static_cast<std::int32_t>(platform::clock::nowMs() - sceneStart);
+  const std::int32_t sceneTime = start.elapsed();
 
   // The simulation runs at half the speed of real time.
   particles_.update(static_cast<std::int32_t>(resetTime * 0.5), 5.0);

@@ -13,10 +13,8 @@ class Scene3 : public Scene {
       : context_(context), particles_(particles), missing_(context.diagnostics, "scene 3") {}
   void frame(Engine& engine, std::int32_t event) override;
 
-  bool started = false;
-  std::uint32_t sceneStart = 0;
-  std::uint32_t resetBase = 0;
-  std::uint16_t frameCount = 0;
+  SceneStart start;
+  std::uint32_t resetBase = 0;  // the clock at the last reset of the spheres
 
  private:
   SceneContext context_;

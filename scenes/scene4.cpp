@@ -8,13 +8,8 @@
 namespace tav::scenes {
 
 void Scene4::frame(Engine& engine, std::int32_t event) {
-  if (!started) {
-    sceneStart = platform::clock::nowMs();
-    started = true;
-  }
-  if (frameCounter == 0) engine.restartPaths();
-  ++frameCounter;
-  const auto t = static_cast<std::int32_t>(platform::clock::nowMs() - sceneStart);
+  start.begin(engine);
+  const std::int32_t t = start.elapsed();
 
   viewModel(engine, missing_, 5);
   RenderSettings& settings = engine.renderSettings[0];

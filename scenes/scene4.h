@@ -11,9 +11,7 @@ class Scene4 : public Scene {
       : context_(context), missing_(context.diagnostics, "scene 4") {}
   void frame(Engine& engine, std::int32_t event) override;
 
-  bool started = false;
-  std::uint32_t sceneStart = 0;
-  std::uint16_t frameCounter = 0;
+  SceneStart start;
 
  private:
   SceneContext context_;

@@ -7,15 +7,9 @@
 namespace tav::scenes {
 
 void Scene5::frame(Engine& engine, std::int32_t event) {
-  if (!started) {
-    sceneStart = orbitStart = platform::clock::nowMs();
-    started = true;
-  }
-  if (frameCounter == 0) engine.restartPaths();
-  ++frameCounter;
-  const std::uint32_t now = platform::clock::nowMs();
-  const auto e = static_cast<std::int32_t>(now - sceneStart);
-  const auto o = static_cast<std::int32_t>(now - orbitStart);
+  if (start.begin(engine)) orbitStart = start.at;
+  const std::int32_t e = start.elapsed();
+  const auto o = static_cast<std::int32_t>(platform::clock::nowMs() - orbitStart);
   RenderSettings& settings = engine.renderSettings[0];
 
   // Looked up in the model current as the frame starts: model 4 from the second frame on.

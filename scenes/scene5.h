@@ -12,10 +12,8 @@ class Scene5 : public Scene {
       : context_(context), missing_(context.diagnostics, "scene 5") {}
   void frame(Engine& engine, std::int32_t event) override;
 
-  bool started = false;
-  std::uint32_t sceneStart = 0;
+  SceneStart start;
   std::uint32_t orbitStart = 0;
-  std::uint16_t frameCounter = 0;
 
  private:
   SceneContext context_;

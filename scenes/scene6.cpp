@@ -7,13 +7,8 @@
 namespace tav::scenes {
 
 void Scene6::frame(Engine& engine, std::int32_t event) {
-  if (!started) {
-    sceneStart = platform::clock::nowMs();
-    started = true;
-  }
-  if (frameCounter == 0) engine.restartPaths();
-  ++frameCounter;
-  const auto e = static_cast<std::int32_t>(platform::clock::nowMs() - sceneStart);
+  start.begin(engine);
+  const std::int32_t e = start.elapsed();
   RenderSettings& settings = engine.renderSettings[0];
 
   settings.clear();

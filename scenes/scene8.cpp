@@ -8,13 +8,8 @@
 namespace tav::scenes {
 
 void Scene8::frame(Engine& engine, std::int32_t event) {
-  if (frameCount == 0) engine.restartPaths();
-  ++frameCount;
-  if (!started) {
-    sceneStart = resetBase = platform::clock::nowMs();
-    started = true;
-  }
-  const auto t = static_cast<std::int32_t>(platform::clock::nowMs() - sceneStart);
+  if (start.begin(engine)) resetBase = start.at;
+  const std::int32_t t = start.elapsed();
   const auto resetTime = static_cast<std::int32_t>(platform::clock::nowMs() - resetBase);
 
   engine.selectModel(13);

@@ -25,13 +25,8 @@ void swing(Engine& engine, MissingItems& missing, std::int32_t index, double u, 
 }  // namespace
 
 void Scene9::frame(Engine& engine, std::int32_t event) {
-  if (frameCount == 0) engine.restartPaths();
-  ++frameCount;
-  if (!started) {
-    sceneStart = platform::clock::nowMs();
-    started = true;
-  }
-  const double t = static_cast<std::int32_t>(platform::clock::nowMs() - sceneStart);
+  start.begin(engine);
+  const double t = start.elapsed();
 
   viewModel(engine, missing_, 14);
   if (missing_.light(engine, engine.currentLight)) engine.setLightDiffuse(0.3f, 0.3f, 0.3f);

@@ -11,9 +11,7 @@ class Scene9 : public Scene {
       : context_(context), missing_(context.diagnostics, "scene 9") {}
   void frame(Engine& engine, std::int32_t event) override;
 
-  bool started = false;
-  std::uint32_t sceneStart = 0;
-  std::uint16_t frameCount = 0;
+  SceneStart start;
 
  private:
   SceneContext context_;

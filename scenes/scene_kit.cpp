@@ -3,7 +3,22 @@
 #include <cmath>
 #include <ostream>
 
+#include "platform/clock.h"
+
 namespace tav::scenes {
+
+bool SceneStart::begin(Engine& engine) {
+  if (frames == 0) engine.restartPaths();
+  ++frames;
+  if (started) return false;
+  at = platform::clock::nowMs();
+  started = true;
+  return true;
+}
+
+std::int32_t SceneStart::elapsed() const {
+  return static_cast<std::int32_t>(platform::clock::nowMs() - at);
+}
 
 void stepScene(ShowState& state, Engine& engine, int delta) {
   state.sceneSelector = static_cast<std::int8_t>(state.sceneSelector + delta);

@@ -13,6 +13,19 @@
 
 namespace tav::scenes {
 
+// What most scenes keep from their first frame: its clock time, and an unsigned 16-bit frame
+// count whose zero (the first frame, and again after each wrap) restarts the camera paths.
+struct SceneStart {
+  bool started = false;
+  std::uint32_t at = 0;
+  std::uint16_t frames = 0;
+
+  // Counts this frame; true on the scene's very first one.
+  bool begin(Engine& engine);
+  // Milliseconds since the first frame, as a signed 32-bit count.
+  std::int32_t elapsed() const;
+};
+
 struct SceneContext {
   ShowState& state;
   std::ostream& diagnostics;

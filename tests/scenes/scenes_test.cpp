@@ -382,7 +382,7 @@ TEST_F(SceneTest, FrameCountersRestartThePathsOnTheFirstFrameAndAfterWrappingOnl
   h.engine.cameraPathParameter = 6.0;
   frameAt(scene, 16);
   EXPECT_EQ(h.engine.cameraPathParameter, 6.0);
-  scene.frameCounter = 65535;
+  scene.start.frames = 65535;
   frameAt(scene, 32);  // this frame's count wraps to 0
   EXPECT_EQ(h.engine.cameraPathParameter, 6.0);
   frameAt(scene, 48);
