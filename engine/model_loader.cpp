@@ -45,47 +45,97 @@ void readFloats(const std::uint8_t* p, std::size_t count, std::vector<T>& out) {
   }
 }
 
-// One parse: the file, the position, the entered chunks still open, and the model it fills.
+// One parse: the file, the position, the entered chunks still open, and the model it fills. A
+// chunk that claims more than its parent (a file cut short, a damaged length) is cut to its parent
+// and still walked, so that everything whole before the damage is kept.
 class Walk {
  public:
   Walk(std::span<const std::uint8_t> bytes, std::int32_t& mapCounter, Model& model)
       : data_(bytes.data()), mapCounter_(mapCounter), model_(model) {
     end_ = std::min<std::size_t>(u32(data_ + 2), bytes.size());
+    fileCut_ = u32(data_ + 2) > bytes.size();
   }
 
   void run(LoadReport& report) {
+    walk();
+    emptyBrokenMeshes();
+    if (problemAt_ == kNone) return;
+    report.status = LoadStatus::Damaged;
+    report.problem = std::string(problem_) + " (chunk at byte " + std::to_string(problemAt_) + ")";
+    if (!leftEmpty_.empty()) report.problem += "; left empty: " + leftEmpty_;
+  }
+
+ private:
+  static constexpr std::size_t kBad = SIZE_MAX;
+  static constexpr std::size_t kNone = SIZE_MAX;
+
+  void walk() {
     std::size_t pos = kHeader;
-    open_[0] = end_;
+    open_[0] = {end_, -1};
     depth_ = 1;
     while (pos < end_) {
-      while (depth_ > 1 && pos >= open_[depth_ - 1])
+      while (depth_ > 1 && pos >= open_[depth_ - 1].end)
         --depth_;
-      std::size_t parentEnd = open_[depth_ - 1];
-      if (pos + kHeader > parentEnd)
-        return damaged(report, pos, "a chunk header overruns its parent");
+      const std::size_t parentEnd = open_[depth_ - 1].end;
+      if (pos + kHeader > parentEnd) {
+        damaged(pos, "a chunk header overruns its parent");
+        pos = parentEnd;
+        continue;
+      }
       std::uint16_t id = u16(data_ + pos);
       std::size_t length = u32(data_ + pos + 2);
-      if (length < kHeader) return damaged(report, pos, "a chunk is shorter than its header");
-      if (length > parentEnd - pos) return damaged(report, pos, "a chunk runs past its parent");
-      chunkEnd_ = pos + length;
+      // Nothing after such a length can be trusted to be a chunk: the walk ends here.
+      if (length < kHeader) return damaged(pos, "a chunk is shorter than its header");
+      const bool overruns = length > parentEnd - pos;
+      chunkEnd_ = overruns ? parentEnd : pos + length;
+      opensMesh_ = false;
       std::size_t next = handle(id, pos + kHeader);
-      if (next == kBad) return damaged(report, pos, "a chunk's data does not fit in it");
+      if (next == kBad) {
+        damaged(pos, "a chunk's data does not fit in it");
+        next = chunkEnd_;
+      }
       if (next < chunkEnd_) {
         // Entered: its nested chunks come next, within it.
-        if (depth_ == kMaxDepth) return damaged(report, pos, "chunks nest too deep");
-        open_[depth_++] = chunkEnd_;
+        if (depth_ == kMaxDepth) return damaged(pos, "chunks nest too deep");
+        open_[depth_++] = {chunkEnd_, opensMesh_ ? model_.meshCount() - 1 : -1};
+      }
+      if (overruns) {
+        damaged(pos, fileCut_ && length > end_ - pos ? "the file ends inside a chunk"
+                                                     : "a chunk runs past its parent");
       }
       pos = next;
     }
   }
 
- private:
-  static constexpr std::size_t kBad = SIZE_MAX;
+  // Records the first problem; every mesh whose chunk is open has lost data and cannot be drawn
+  // as it was meant.
+  void damaged(std::size_t pos, const char* what) {
+    if (problemAt_ == kNone) {
+      problemAt_ = pos;
+      problem_ = what;
+    }
+    for (std::size_t d = 1; d < depth_; ++d) {
+      if (open_[d].mesh >= 0) broken_.push_back(open_[d].mesh);
+    }
+  }
 
-  void damaged(LoadReport& report, std::size_t pos, const char* what) {
-    report.status = LoadStatus::Damaged;
-    report.problem = std::string(what) + " (chunk at byte " + std::to_string(pos) +
-                     "); the model keeps what came before";
+  // A mesh is drawn whole or not at all: a damaged one keeps its name and place but no geometry,
+  // so it draws nothing, builds no track, and the objects after it keep their indices.
+  void emptyBrokenMeshes() {
+    std::sort(broken_.begin(), broken_.end());
+    broken_.erase(std::unique(broken_.begin(), broken_.end()), broken_.end());
+    for (std::int32_t index : broken_) {
+      MeshObject& mesh = model_.meshes[static_cast<std::size_t>(index)];
+      mesh.vertexCount = mesh.faceCount = mesh.texCoordCount = 0;
+      mesh.vertices.clear();
+      mesh.vertexNormals.clear();
+      mesh.baseNormals.clear();
+      mesh.faces.clear();
+      mesh.faceNormals.clear();
+      mesh.texCoords.clear();
+      if (!leftEmpty_.empty()) leftEmpty_ += ", ";
+      leftEmpty_ += "mesh " + std::to_string(index) + " \"" + mesh.name + "\"";
+    }
   }
 
   bool fits(std::size_t from, std::size_t bytes) const {
@@ -122,6 +172,7 @@ class Walk {
         return at;
       case chunk::kTriangleMesh:
         model_.meshes.emplace_back().name = objectName_;
+        opensMesh_ = true;
         return at;
       case chunk::kVertexList:
         return vertexList(at);
@@ -161,19 +212,20 @@ class Walk {
         return chunkEnd_;
       }
       case chunk::kAmbient:
-        // The colour is the first nested chunk's data: 24-bit RGB after its 6-byte header.
-        if (!fits(at, 9)) return kBad;
+        // The colour is the first nested chunk's data: 24-bit RGB after its 6-byte header. Some
+        // exporters write the chunk with no colour inside: nothing to read, nothing damaged.
+        if (!fits(at, 9)) return chunkEnd_;
         if (Material* material = lastMaterial()) std::memcpy(material->colour, data_ + at + 6, 3);
         return chunkEnd_;
       case chunk::kShininess:
-        if (!fits(at, 7)) return kBad;
+        if (!fits(at, 7)) return chunkEnd_;
         if (Material* material = lastMaterial();
             material && static_cast<std::int8_t>(data_[at + 6]) > 1) {
           material->flags |= material_flags::kAdditive;
         }
         return chunkEnd_;
       case chunk::kTransparency:
-        if (!fits(at, 7)) return kBad;
+        if (!fits(at, 7)) return chunkEnd_;
         if (Material* material = lastMaterial()) {
           material->opacity = static_cast<float>(100 - data_[at + 6]) * 0.01f;
         }
@@ -257,11 +309,22 @@ class Walk {
     return chunkEnd_;
   }
 
+  struct Open {
+    std::size_t end = 0;
+    std::int32_t mesh = -1;  // the mesh this chunk appended, if any
+  };
+
   const std::uint8_t* data_;
-  std::size_t end_ = 0;
-  std::size_t chunkEnd_ = 0;
-  std::array<std::size_t, kMaxDepth> open_{};
+  std::size_t end_ = 0;       // of the main chunk, or of the file when that ends first
+  bool fileCut_ = false;      // the file ends before its main chunk
+  std::size_t chunkEnd_ = 0;  // of the chunk being handled, cut to its parent
+  std::array<Open, kMaxDepth> open_{};
   std::size_t depth_ = 0;
+  bool opensMesh_ = false;
+  std::vector<std::int32_t> broken_;
+  std::size_t problemAt_ = kNone;
+  const char* problem_ = "";
+  std::string leftEmpty_;
   std::string objectName_;
   std::int32_t& mapCounter_;
   Model& model_;
@@ -301,6 +364,7 @@ Model ModelLoader::parse(std::span<const std::uint8_t> bytes, LoadReport* report
   }
   Walk(bytes, mapCounter_, model).run(r);
   if (r.status == LoadStatus::Ok && u32(bytes.data() + 2) > bytes.size()) {
+    // Cut between two whole chunks: everything there is was read.
     r.status = LoadStatus::Damaged;
     r.problem = "the file ends before its main chunk does";
   }

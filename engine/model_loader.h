@@ -1,7 +1,10 @@
 #pragma once
 // Reads .3ds files into models: the subset of chunks the show uses, in one flat walk over the
-// file held in memory. Every read stays inside its chunk and the file; a chunk that does not fit
-// its parent, or whose data does not fit in it, ends the walk and what was read so far stays.
+// file held in memory. Every read stays inside its chunk and the file. A damaged file keeps every
+// whole object: a chunk longer than its parent (a file cut short) is cut to its parent and still
+// walked; a chunk whose data does not fit in it is skipped; a mesh with damage inside its chunk is
+// left empty, since it could not be drawn as it was meant. Only a chunk shorter than its own header
+// ends the walk.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -16,12 +19,13 @@ enum class LoadStatus {
   Skipped,     // the load mode asked for an empty model
   Unreadable,  // the file could not be opened or read
   NotA3ds,     // no main chunk at the start
-  Damaged,     // the walk ended early at a malformed chunk; the model holds what came before
+  Damaged,     // the file is cut short or malformed; the model holds every whole object
 };
 
 struct LoadReport {
   LoadStatus status = LoadStatus::Ok;
-  std::string problem;  // in words, with the byte offset where it applies
+  std::string
+      problem;  // in words: the first damage with its byte offset, and the meshes left empty
 };
 
 class ModelLoader {

@@ -183,13 +183,9 @@ TEST(ModelLoader, NeverReadsPastTheMainChunksLength) {
   EXPECT_LT(mainLength, bytes.size());
 }
 
-// An editor section whose mesh holds `body` after a good first mesh.
-std::vector<std::uint8_t> damagedFile(const std::function<void(ChunkWriter&)>& body) {
-  ChunkWriter w;
-  w.begin(chunk::kMain);
-  w.begin(chunk::kEditor);
+void oneVertexMesh(ChunkWriter& w, const char* name) {
   w.begin(chunk::kNamedObject);
-  w.text("good");
+  w.text(name);
   w.begin(chunk::kTriangleMesh);
   w.begin(chunk::kVertexList);
   w.u16(1);
@@ -197,91 +193,184 @@ std::vector<std::uint8_t> damagedFile(const std::function<void(ChunkWriter&)>& b
   w.end();
   w.end();
   w.end();
+}
+
+// An editor section whose second mesh holds `body`, between two good ones.
+std::vector<std::uint8_t> damagedFile(const std::function<void(ChunkWriter&)>& body) {
+  ChunkWriter w;
+  w.begin(chunk::kMain);
+  w.begin(chunk::kEditor);
+  oneVertexMesh(w, "good");
   w.begin(chunk::kNamedObject);
   w.text("bad");
   w.begin(chunk::kTriangleMesh);
+  w.begin(chunk::kVertexList);
+  w.u16(1);
+  w.vec3({4, 5, 6});
+  w.end();
   body(w);
   w.end();
   w.end();
+  oneVertexMesh(w, "after");
   w.end();
   w.end();
   return w.bytes();
 }
 
-TEST(ModelLoader, MalformedChunksEndTheWalkAndKeepWhatCameBefore) {
-  const std::vector<std::pair<const char*, std::function<void(ChunkWriter&)>>> cases = {
-      {"zero-length chunk",
+TEST(ModelLoader, DamageInsideAMeshLeavesItEmptyAndTheWalkGoesOn) {
+  struct Case {
+    const char* what;
+    bool endsTheWalk;
+    std::function<void(ChunkWriter&)> body;
+  };
+  const std::vector<Case> cases = {
+      {"zero-length chunk", true,
        [](ChunkWriter& w) {
          w.u16(0x1234);
          w.u32(0);
        }},
-      {"length below its header",
+      {"length below its header", true,
        [](ChunkWriter& w) {
          w.u16(0x1234);
          w.u32(5);
        }},
-      {"length past the end",
+      {"length past its parent", false,
        [](ChunkWriter& w) {
          w.u16(0x1234);
          w.u32(1000000);
        }},
-      {"vertex count past its chunk",
-       [](ChunkWriter& w) {
-         w.begin(chunk::kVertexList);
-         w.u16(500);
-         w.vec3({});
-         w.end();
-       }},
-      {"face count past its chunk",
+      {"face count past its chunk", false,
        [](ChunkWriter& w) {
          w.begin(chunk::kFaceList);
          w.u16(30000);
          w.end();
        }},
-      {"camera cut short",
+      {"texture coordinates cut short", false,
        [](ChunkWriter& w) {
-         w.begin(chunk::kCamera);
+         w.begin(chunk::kTexCoords);
+         w.u16(2);
+         w.f32(0.5f);
+         w.end();
+       }},
+      {"material group cut short", false,
+       [](ChunkWriter& w) {
+         w.begin(chunk::kFaceMaterial);
+         w.text("m");
+         w.u16(3);
+         w.end();
+       }},
+      {"mesh matrix cut short", false,
+       [](ChunkWriter& w) {
+         w.begin(chunk::kMeshMatrix);
          w.f32(1);
          w.end();
        }},
-      {"header cut by its parent", [](ChunkWriter& w) { w.u16(chunk::kVertexList); }},
+      {"header cut by its parent", false, [](ChunkWriter& w) { w.u16(chunk::kVertexList); }},
   };
-  for (const auto& [what, body] : cases) {
+  for (const Case& c : cases) {
     LoadReport report;
-    Model model = parse(damagedFile(body), &report);
-    EXPECT_EQ(report.status, LoadStatus::Damaged) << what;
-    ASSERT_GE(model.meshCount(), 1) << what;
-    EXPECT_EQ(model.meshes[0].vertices.at(0), (Vector3{1, 2, 3})) << what;
+    Model model = parse(damagedFile(c.body), &report);
+    EXPECT_EQ(report.status, LoadStatus::Damaged) << c.what;
+    EXPECT_NE(report.problem.find("left empty: mesh 1 \"bad\""), std::string::npos)
+        << c.what << ": " << report.problem;
+    ASSERT_EQ(model.meshCount(), c.endsTheWalk ? 2 : 3) << c.what;
+    EXPECT_EQ(model.meshes[0].vertices.at(0), (Vector3{1, 2, 3})) << c.what;
+    // Usable or absent: no vertices left to make it a path object or a partial mesh.
+    EXPECT_EQ(model.meshes[1].name, "bad");
+    EXPECT_EQ(model.meshes[1].vertexCount + model.meshes[1].faceCount, 0) << c.what;
+    EXPECT_TRUE(model.meshes[1].vertices.empty()) << c.what;
+    if (!c.endsTheWalk) {
+      EXPECT_EQ(model.meshes[2].vertexCount, 1) << c.what;
+    }
   }
 }
 
-TEST(ModelLoader, TruncatedNamesAndNegativeCountsAreSafe) {
-  // A name with no NUL before its chunk ends, and a count of -1.
-  std::vector<std::uint8_t> bytes = damagedFile([](ChunkWriter& w) {
-    w.begin(chunk::kVertexList);
-    w.u16(0xFFFF);
+TEST(ModelLoader, AColourOrPercentageWithNothingInsideIsSkipped) {
+  ChunkWriter w;
+  w.begin(chunk::kMain);
+  w.begin(chunk::kEditor);
+  w.begin(chunk::kMaterial);
+  w.begin(chunk::kMaterialName);
+  w.text("bare");
+  w.end();
+  for (std::uint16_t id : {chunk::kAmbient, chunk::kShininess, chunk::kTransparency}) {
+    w.begin(id);
     w.end();
+  }
+  w.end();
+  oneVertexMesh(w, "after");
+  w.end();
+  w.end();
+  LoadReport report;
+  Model model = parse(w.bytes(), &report);
+  EXPECT_EQ(report.status, LoadStatus::Ok) << report.problem;
+  ASSERT_EQ(model.materialCount(), 1);
+  EXPECT_EQ(model.materials[0].opacity, 1.0f);
+  EXPECT_EQ(model.meshCount(), 1);
+}
+
+// Where each named object's chunk ends, in file order.
+std::vector<std::size_t> objectEnds(const std::vector<std::uint8_t>& file) {
+  auto id = [&](std::size_t at) { return file[at] | file[at + 1] << 8; };
+  auto length = [&](std::size_t at) {
+    return std::size_t{file[at + 2]} | std::size_t{file[at + 3]} << 8 |
+           std::size_t{file[at + 4]} << 16 | std::size_t{file[at + 5]} << 24;
+  };
+  std::vector<std::size_t> ends;
+  for (std::size_t at = 6; at + 6 <= file.size(); at += length(at)) {
+    if (id(at) != chunk::kEditor) continue;
+    for (std::size_t in = at + 6; in < at + length(at); in += length(in)) {
+      if (id(in) == chunk::kNamedObject) ends.push_back(in + length(in));
+    }
+  }
+  return ends;
+}
+
+TEST(ModelLoader, AFileCutAnywhereKeepsEveryWholeMeshAndNoPartOfTheCutOne) {
+  // A name with no NUL before its chunk ends, and counts of -1.
+  Model odd = parse(damagedFile([](ChunkWriter& w) {
     w.begin(chunk::kFaceList);
     w.u16(0x8000);
+    w.end();
+    w.begin(chunk::kTexCoords);
+    w.u16(0xFFFF);
     w.end();
     w.begin(chunk::kFaceMaterial);
     w.u8('x');
     w.end();
-  });
-  LoadReport report;
-  Model model = parse(bytes, &report);
-  ASSERT_EQ(model.meshCount(), 2);
-  EXPECT_EQ(model.meshes[1].vertexCount, 0);
-  EXPECT_EQ(model.meshes[1].faceCount, 0);
-  // Every prefix of a good file: no crash, never more than the whole file gives.
-  std::vector<std::uint8_t> whole = write3ds({.materials = {{.name = "m", .textureMap = "t.jpg"}},
-                                              .meshes = {test::triangle("t")},
-                                              .cameras = {{.name = "c"}}});
+  }));
+  ASSERT_EQ(odd.meshCount(), 3);
+  EXPECT_EQ(odd.meshes[1].faceCount, 0);
+
+  Scene3ds scene{.materials = {{.name = "m", .textureMap = "t.jpg"}},
+                 .meshes = {test::triangle("a"), test::triangle("b", {3, 0, 0}),
+                            test::triangle("c", {6, 0, 0})},
+                 .cameras = {{.name = "cam"}}};
+  scene.meshes[1].materialGroups = {{"m", {0}}};
+  std::vector<std::uint8_t> whole = write3ds(scene);
+  Model full = parse(whole);
+  std::vector<std::size_t> ends = objectEnds(whole);
+  ASSERT_EQ(ends.size(), 4u);  // three meshes and the camera
   for (std::size_t n = 0; n < whole.size(); ++n) {
     std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<long>(n));
     Model partial = parse(cut);
-    EXPECT_LE(partial.meshCount(), 1);
+    ASSERT_LE(partial.meshCount(), 3);
     EXPECT_LE(partial.cameraCount(), 1);
+    for (std::size_t k = 0; k < 3; ++k) {
+      if (ends[k] > n) {
+        if (k < partial.meshes.size()) {
+          EXPECT_EQ(partial.meshes[k].vertexCount, 0) << n;
+        }
+        continue;
+      }
+      ASSERT_LT(k, partial.meshes.size()) << "cut at " << n;
+      const MeshObject& got = partial.meshes[k];
+      EXPECT_EQ(got.vertices, full.meshes[k].vertices) << n;
+      EXPECT_EQ(got.texCoordCount, full.meshes[k].texCoordCount) << n;
+      EXPECT_EQ(got.position, full.meshes[k].position) << n;
+      ASSERT_EQ(got.faceCount, full.meshes[k].faceCount) << n;
+      EXPECT_EQ(got.faces[0].material, full.meshes[k].faces[0].material) << n;
+    }
   }
 }
 
