@@ -58,6 +58,18 @@ int main(int argc, char** argv) {
   seed(root / "load_3ds", "no_keyframer.3ds", writer3ds::write3ds(scene));
   seed(root / "load_3ds", "empty.3ds", writer3ds::write3ds({}));
 
+  // Names as tools write them: Windows-1252 ("Würfel", "Grün"), a byte the code page leaves
+  // unassigned, UTF-8, and UTF-8 cut inside a character.
+  scene.keyframer = true;
+  scene.meshes[0].name = "W\xFCrfel";
+  scene.meshes[1].name = "Pfad \xE2\x82";
+  scene.materials[0].name = "Gr\xFCn";
+  scene.materials[0].textureMap = "T\x81re.jpg";
+  scene.materials[1].name = "Würfel";
+  scene.meshes[0].materialGroups[0].material = "Gr\xFCn";
+  seed(root / "inspect_3ds", "names.3ds", writer3ds::write3ds(scene));
+  seed(root / "inspect_3ds", "rich.3ds", writer3ds::write3ds(richScene()));
+
   seed(root / "sync_track", "three.dat", {3, 0, 0, 0, 0, 0, 0,    0, 39, 0, 0,  0, 0xE8, 3,
                                           0, 0, 8, 0, 0, 0, 0xD0, 7, 0,  0, 37, 0, 0,    0});
   seed(root / "sync_track", "empty.dat", {0, 0, 0, 0});

@@ -8,6 +8,7 @@
 #include "tests/engine/loader_fixtures.h"
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "tools/examine/name_text.h"
 
 namespace tav {
 namespace {
@@ -75,6 +76,29 @@ TEST(Inspect, FailsWithAClearMessageForMissingAndForeignFiles) {
   EXPECT_EQ(json[0]["status"], "ok");
   EXPECT_EQ(json[1]["status"], "unreadable");
   EXPECT_EQ(json[2]["status"], "not a 3ds file");
+}
+
+TEST(Inspect, NamesInAnyCodePagePrintAsUtf8Text) {
+  EXPECT_EQ(inspect::nameText("W\xFCrfel"), "Würfel");  // Windows-1252
+  EXPECT_EQ(inspect::nameText("Würfel"), "Würfel");     // UTF-8 passes through
+  EXPECT_EQ(inspect::nameText("\x80 \x9F"), "€ Ÿ");
+  EXPECT_EQ(inspect::nameText("a\x81z"), "a\uFFFDz");  // unassigned in the code page
+  // Not UTF-8, though close: cut short, overlong, a surrogate.
+  EXPECT_EQ(inspect::nameText("\xE2\x82"), "â‚");
+  EXPECT_EQ(inspect::nameText("\xC0\xAF"), "À¯");
+  EXPECT_EQ(inspect::nameText("\xED\xA0\x80"), "í\u00A0€");
+
+  test::TempDir dir;
+  writer3ds::Scene3ds scene;
+  scene.materials = {{.name = "Gr\xFCn", .textureMap = "gr\xFCn.jpg"}};
+  scene.meshes = {test::triangle("W\xFCrfel")};
+  test::writeFile(dir.file("old.3ds"), writer3ds::write3ds(scene));
+  ToolRun run = inspect({dir.file("old.3ds"), "--geometry"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json[0]["meshes"][0]["name"], "Würfel");
+  EXPECT_EQ(json[0]["materials"][0]["name"], "Grün");
+  EXPECT_EQ(json[0]["materials"][0]["texture0File"], "grün.jpg");
 }
 
 TEST(Inspect, HelpAndMissingArguments) {

@@ -7,6 +7,7 @@
 
 #include "engine/engine.h"
 #include "tools/examine/model_json.h"
+#include "tools/examine/name_text.h"
 #include "tools/examine/show_check.h"
 
 namespace tav::inspect {
@@ -39,7 +40,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
   if (!show.empty()) {
     std::vector<std::string> problems = checkShow(show);
     for (const std::string& p : problems)
-      out << p << "\n";
+      out << nameText(p) << "\n";
     err << "tavrinel-inspect: " << show << ": "
         << (problems.empty() ? "everything the show needs is there"
                              : std::to_string(problems.size()) + " problem(s)")
@@ -54,12 +55,9 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
   for (const std::string& file : files) {
     engine.loadModel(file);
     const LoadReport& report = engine.lastLoad();
-    nlohmann::ordered_json entry = {{"file", file}, {"status", statusName(report.status)}};
-    if (!report.problem.empty()) entry["problem"] = report.problem;
-    entry.update(modelJson(engine.model(), geometry));
-    all.push_back(std::move(entry));
+    all.push_back(fileJson(file, report, engine.model(), geometry));
     if (report.status != LoadStatus::Ok) {
-      err << "tavrinel-inspect: " << file << ": " << report.problem << "\n";
+      err << "tavrinel-inspect: " << nameText(file) << ": " << nameText(report.problem) << "\n";
       status = 1;
     }
   }

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "tools/examine/name_text.h"
+
 namespace tav::inspect {
 namespace {
 
@@ -32,12 +34,9 @@ Json list(const std::vector<T>& items, F each) {
 }
 
 Json mesh(const MeshObject& m, bool geometry) {
-  Json j = {{"name", m.name},
-            {"vertexCount", m.vertexCount},
-            {"faceCount", m.faceCount},
-            {"texCoordCount", m.texCoordCount},
-            {"position", vec(m.position)},
-            {"rotation", vec(m.rotation)},
+  Json j = {{"name", nameText(m.name)},    {"vertexCount", m.vertexCount},
+            {"faceCount", m.faceCount},    {"texCoordCount", m.texCoordCount},
+            {"position", vec(m.position)}, {"rotation", vec(m.rotation)},
             {"scale", vec(m.scale)}};
   if (geometry) {
     j["vertices"] = list(m.vertices, vec);
@@ -85,6 +84,14 @@ Json flagNames(std::uint32_t flags) {
   return names;
 }
 
+Json fileJson(const std::string& file, const LoadReport& report, const Model& model,
+              bool geometry) {
+  Json entry = {{"file", nameText(file)}, {"status", statusName(report.status)}};
+  if (!report.problem.empty()) entry["problem"] = nameText(report.problem);
+  entry.update(modelJson(model, geometry));
+  return entry;
+}
+
 Json modelJson(const Model& model, bool geometry) {
   Json j;
   j["meshes"] = list(model.meshes, [geometry](const MeshObject& m) { return mesh(m, geometry); });
@@ -107,9 +114,9 @@ Json modelJson(const Model& model, bool geometry) {
                 {"handles", list(t.handles, vec)}};
   });
   j["materials"] = list(model.materials, [](const Material& m) {
-    return Json{{"name", m.name},
-                {"texture0File", m.texture0File},
-                {"texture1File", m.texture1File},
+    return Json{{"name", nameText(m.name)},
+                {"texture0File", nameText(m.texture0File)},
+                {"texture1File", nameText(m.texture1File)},
                 {"colour", Json::array({m.colour[0], m.colour[1], m.colour[2]})},
                 {"opacity", number(m.opacity)},
                 {"flags", m.flags},
