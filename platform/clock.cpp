@@ -9,12 +9,14 @@ namespace {
 // The one process-wide clock. Atomics because the sound thread reads it too.
 std::atomic<bool> virtualSource{false};
 std::atomic<std::uint32_t> virtualMs{0};
+std::atomic<std::uint32_t> virtualStep{0};
 
 }  // namespace
 
 std::uint32_t nowMs() {
   if (virtualSource.load(std::memory_order_acquire)) {
-    return virtualMs.load(std::memory_order_relaxed);
+    return virtualMs.fetch_add(virtualStep.load(std::memory_order_relaxed),
+                               std::memory_order_relaxed);
   }
   auto since = std::chrono::steady_clock::now().time_since_epoch();
   return static_cast<std::uint32_t>(
@@ -25,8 +27,9 @@ void useRealTime() {
   virtualSource.store(false, std::memory_order_release);
 }
 
-void setVirtualMs(std::uint32_t ms) {
+void setVirtualMs(std::uint32_t ms, std::uint32_t stepPerRead) {
   virtualMs.store(ms, std::memory_order_relaxed);
+  virtualStep.store(stepPerRead, std::memory_order_relaxed);
   virtualSource.store(true, std::memory_order_release);
 }
 

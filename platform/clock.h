@@ -12,8 +12,9 @@ std::uint32_t nowMs();
 // The real source, the default: a steady clock that never goes back.
 void useRealTime();
 
-// The virtual source: nowMs() returns exactly `ms` until the next call.
-void setVirtualMs(std::uint32_t ms);
+// The virtual source: nowMs() returns exactly `ms` until the next call; with `stepPerRead`, each
+// reading then moves the clock on by that much (to tell one reading from two).
+void setVirtualMs(std::uint32_t ms, std::uint32_t stepPerRead = 0);
 
 bool isVirtual();
 

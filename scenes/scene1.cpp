@@ -36,7 +36,8 @@ void Scene1::frame(Engine& engine, std::int32_t event) {
   }
 
   if (c - 16000.0 < 0.0) engine.render();
-  if (m > 2.2f) {
+  // The float against the double 2.2: at exactly 5.2 s, m is 2.2f, just above it.
+  if (m > 2.2) {
     // Past the model's last camera the render keeps showing the last one.
     ++cameraIndex;
     engine.selectCamera(cameraIndex);

@@ -8,8 +8,10 @@ namespace tav::scenes {
 
 void Scene5::frame(Engine& engine, std::int32_t event) {
   if (start.begin(engine)) orbitStart = start.at;
-  const std::int32_t e = start.elapsed();
-  const auto o = static_cast<std::int32_t>(platform::clock::nowMs() - orbitStart);
+  // One reading for both, so that the slide and the orbit share the frame's moment.
+  const std::uint32_t now = platform::clock::nowMs();
+  const auto e = static_cast<std::int32_t>(now - start.at);
+  const auto o = static_cast<std::int32_t>(now - orbitStart);
   RenderSettings& settings = engine.renderSettings[0];
 
   // Looked up in the model current as the frame starts: model 4 from the second frame on.

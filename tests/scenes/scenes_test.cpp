@@ -68,7 +68,7 @@ TEST_F(SceneTest, Scene1PulsesItsSpritesBlinksItsTitlesAndStepsItsCameras) {
   frameAt(scene, 5100);
   EXPECT_EQ(h.engine.models[3].meshes[1].scale.y, 0.0f);
   EXPECT_EQ(h.engine.models[3].meshes[2].scale.y, 1.0f);  // not a title
-  frameAt(scene, 7201);                                   // 5.2 s: the next camera
+  frameAt(scene, 7200);  // exactly 5.2 s after the camera timer: the next camera
   EXPECT_EQ(scene.cameraIndex, 1);
   EXPECT_EQ(test::views(frameAt(scene, 7300)), std::vector<std::string>{"3, -200"});
   frameAt(scene, 12402);
@@ -243,6 +243,13 @@ TEST_F(SceneTest, Scene5CirclesItsCameraAndSlidesItsText) {
   h.state.sceneSelector = 5;
   frameAt(scene, 3100, 39);
   EXPECT_EQ(h.state.sceneSelector, 6);
+
+  // The slide and the orbit come from one clock reading, even when the clock moves between two.
+  platform::clock::setVirtualMs(kStart + 5000, 1);
+  scene.frame(h.engine, -1);
+  const double e = std::round((490.0 - position(6, 0).x) / 0.06);
+  EXPECT_FLOAT_EQ(h.engine.models[4].cameras[0].position.x,
+                  static_cast<float>(300.0 * std::sin(0.001 * (e - 3000))));
 }
 
 TEST_F(SceneTest, Scene6RunsItsCameraOnAnEllipseOverTheWhitePicture) {
