@@ -216,6 +216,13 @@ void drawPlain(const MeshObject& object) {
   if (someTexCoords) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
+  // Arrays leave the current normal and texture coordinate undefined; immediate mode leaves the
+  // last corner's, and an object drawn next without coordinates of its own is drawn with them.
+  if (!indices.empty()) {
+    const std::size_t last = indices.back();
+    normal(object.vertexNormals[last]);
+    if (someTexCoords) glTexCoord2f(object.texCoords[last].u, object.texCoords[last].v);
+  }
 }
 
 void drawDualTextured(const Model& model, const MeshObject& object,

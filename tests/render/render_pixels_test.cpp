@@ -239,5 +239,30 @@ TEST_F(RenderPixels, VertexArraysGiveTheSamePixelsAsImmediateMode) {
   EXPECT_EQ(pixels, arrays);
 }
 
+TEST_F(RenderPixels, AnObjectWithoutCoordinatesTakesTheLastCornerOfTheObjectBefore) {
+  test::TempDir dir;
+  const std::vector<std::uint8_t> rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
+  test::writeFile(dir.file("t.png"), test::encodeImage(test::ImageFormat::Png, 2, 2, rgb));
+  engine.setTexturePath(dir.path().string() + "/");
+  engine.addTexture("t.png", "t");
+  Model& model = engine.model();
+  model.materials[0].texture0File = "t.png";
+  model.materials[0].colour[0] = model.materials[0].colour[1] = model.materials[0].colour[2] = 255;
+  MeshObject first = square(10, 0, 0);
+  first.position = {-30, 0, 0};
+  // The last corner drawn is vertex 3, on the green texel; the others are on the red one.
+  first.texCoords = {{0.25f, 0.25f}, {0.25f, 0.25f}, {0.25f, 0.25f}, {0.75f, 0.25f}};
+  first.texCoordCount = 4;
+  MeshObject second = square(10, 0, 0);
+  second.position = {30, 0, 0};
+  model.meshes = {first, second};
+  model.cameras = {{{0, -100, 0}, {0, 0, 0}, 0, 35}};
+  engine.settings().clear();
+  engine.render();
+  present();
+  EXPECT_EQ(at(110, 120), (Rgb{255, 0, 0}));
+  EXPECT_EQ(at(210, 120), (Rgb{0, 255, 0}));
+}
+
 }  // namespace
 }  // namespace tav
