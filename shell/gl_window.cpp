@@ -104,7 +104,12 @@ void GLWindow::resize(int width, int height) {
   glViewport(viewport_.x, viewport_.y, viewport_.width, viewport_.height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluPerspective(71.0, static_cast<GLdouble>(width) / static_cast<GLdouble>(height), 1.0, 5000.0);
+  // The aspect is the picture's: the size message's where the drawable is the asked size, the 4:3
+  // box's where the picture sits letterboxed in a drawable of another shape.
+  const bool boxed = !(viewport_ == Viewport{0, 0, width, height}) && viewport_.height > 0;
+  const GLdouble aspect = boxed ? static_cast<GLdouble>(viewport_.width) / viewport_.height
+                                : static_cast<GLdouble>(width) / static_cast<GLdouble>(height);
+  gluPerspective(71.0, aspect, 1.0, 5000.0);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 }

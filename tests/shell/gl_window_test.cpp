@@ -112,6 +112,14 @@ TEST(GLWindowHeadless, CreateSetsTheViewportAndTheFar5000Projection) {
   EXPECT_NE(w.window.activeTextureARB, nullptr);
 }
 
+TEST(GLWindowHeadless, ALetterboxedPictureKeepsThe4By3Aspect) {
+  test::HeadlessWindow w(640, 480, {1920, 1080});
+  ASSERT_TRUE(w.created);
+  w.window.resize(1920, 1080);  // the size message of a desktop-sized full screen
+  EXPECT_EQ(currentViewport(), (Viewport{240, 0, 1440, 1080}));
+  expectPerspective(71.0, 4.0 / 3.0, 1.0, 5000.0);
+}
+
 TEST(GLWindowHeadless, ResizeTakesHeightZeroAsOne) {
   test::HeadlessWindow w;
   ASSERT_TRUE(w.created);

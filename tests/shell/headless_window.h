@@ -9,7 +9,9 @@
 namespace tav::test {
 
 struct HeadlessWindow {
-  explicit HeadlessWindow(int width = 640, int height = 480) {
+  // A `drawable` size other than the asked one stands for a full screen kept at the desktop's size.
+  explicit HeadlessWindow(int width = 640, int height = 480, platform::Size drawable = {}) {
+    if (drawable.width > 0) platform.setHeadlessSize(drawable);
     created = window.create("tavrinel", width, height, 32, true);
     platform::WindowMessage drained;
     while (platform.nextMessage(drained)) {
