@@ -108,9 +108,14 @@ std::size_t Mp3Decoder::read(std::int16_t* out, std::size_t frames) {
 }
 
 bool Mp3Decoder::rewind() {
+  return seek(0);
+}
+
+bool Mp3Decoder::seek(std::int64_t frame) {
   if (!handle_) return false;
   ended_ = false;
-  return mpg123_seek(handle_, 0, SEEK_SET) >= 0;
+  if (lengthFrames_ >= 0) frame = std::min(frame, lengthFrames_);
+  return mpg123_seek(handle_, static_cast<off_t>(std::max<std::int64_t>(frame, 0)), SEEK_SET) >= 0;
 }
 
 }  // namespace tav::platform

@@ -25,6 +25,8 @@ class Mp3Decoder {
   std::size_t read(std::int16_t* out, std::size_t frames);
   // Back to the first frame.
   bool rewind();
+  // To `frame` (clamped to the stream), for playing on from where the show has got to.
+  bool seek(std::int64_t frame);
   // Frames in the whole stream, gapless; -1 when unknown.
   std::int64_t lengthFrames() const { return lengthFrames_; }
   const std::string& error() const { return error_; }

@@ -15,6 +15,11 @@ void PlayPosition::reset() {
   heard_ = 0;
 }
 
+void PlayPosition::startAt(std::int64_t frames) {
+  reset();
+  handedTotal_ = handedBefore_ = streamTotal_ = heard_ = frames;
+}
+
 void PlayPosition::handed(std::int64_t frames, std::int64_t streamFrames, std::uint64_t counter) {
   handedBefore_ = handedTotal_;
   handedTotal_ += frames;

@@ -12,6 +12,8 @@ class PlayPosition {
   PlayPosition(int rate, std::int64_t latencyFrames, std::uint64_t counterHz);
 
   void reset();
+  // As reset, with `frames` already heard: playing on from there after a change of device.
+  void startAt(std::int64_t frames);
   // The device took `frames` more frames at `counter`; the first `streamFrames` of them are the
   // stream's (the rest is silence after its end).
   void handed(std::int64_t frames, std::int64_t streamFrames, std::uint64_t counter);

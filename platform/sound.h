@@ -2,7 +2,10 @@
 // The show's sound library: one output device, one MP3 stream played from a block of memory, and
 // the position of that stream as heard. With no audio device (none opens, or SDL's dummy driver,
 // whose pace drifts by whole percents) or with no stream at all, play is silent and the position
-// follows the platform clock, so the show still runs in step.
+// follows the platform clock, so the show still runs in step. When the device goes away during
+// the show (headphones unplugged, a USB device dropped), the position carries on from there on the
+// clock and the default device is tried again once a second; when one opens, the music plays on
+// from the position the show has reached.
 //
 //   init / close                   the output device: rate, stereo, buffer length
 //   openStream / closeStream       an MP3 stream over a block that outlives it
@@ -10,6 +13,7 @@
 //   setVolume (0 to 255), positionMs, setSpectrumActive
 //   error: the last failure as a number of the show's sound error table; detail: in words
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <span>
 #include <string>
@@ -20,6 +24,7 @@ enum SoundError : int {
   kSoundOk = 0,
   kSoundAlreadyInitialised = 1,
   kSoundNotInitialised = 2,
+  kSoundDeviceFailed = 3,
   kSoundUnknownFormat = 10,
   kSoundInvalidParameter = 14,
 };
@@ -34,15 +39,16 @@ enum class SoundMode {
 
 class SoundOutput {
  public:
-  explicit SoundOutput(SoundMode mode = SoundMode::Device);
+  // `diagnostics` hears, in words, when the device goes away and when one is found again.
+  explicit SoundOutput(SoundMode mode = SoundMode::Device, std::ostream* diagnostics = nullptr);
   ~SoundOutput();
   SoundOutput(const SoundOutput&) = delete;
   SoundOutput& operator=(const SoundOutput&) = delete;
 
   float version() const { return kSoundVersion; }
 
-  // Opens the output device for 16-bit stereo at `rate` with about `bufferMs` of buffering. A
-  // missing device is not a failure: the output is then silent.
+  // Opens the output device for 16-bit stereo at `rate` with about `bufferMs` of buffering.
+  // False with kSoundDeviceFailed when no device opens; play is then silent, on the clock.
   bool init(int rate, int bufferMs);
   void close();
 
@@ -65,6 +71,8 @@ class SoundOutput {
   int error() const;
   const std::string& detail() const;
   bool silent() const;
+  // The system's id of the device in use (0: none), as its removal notice names it.
+  std::uint32_t outputDevice() const;
 
   struct Impl;
 

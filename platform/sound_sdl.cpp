@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <optional>
 
 #include "platform/clock.h"
 #include "platform/mp3_decoder.h"
 #include "platform/play_position.h"
+#include "platform/sdl_audio_reopen.h"
 #include "platform/sound.h"
 
 namespace tav::platform {
@@ -16,9 +19,11 @@ struct SoundOutput::Impl {
   enum class State { Idle, Paused, Playing, Stopped };
 
   bool silentOnly = false;
+  std::ostream* diagnostics = &std::cerr;
   bool initialised = false;
   bool audioStarted = false;
   SDL_AudioDeviceID device = 0;
+  SDL_AudioSpec wanted{};  // what the device was opened with, to open another the same way
   int rate = 44100;
   int error = kSoundOk;
   std::string detail;
@@ -38,7 +43,68 @@ struct SoundOutput::Impl {
 
   std::int32_t lastMs = 0;
 
+  // A removal notice for our device (from whichever thread SDL posts it on), and the search for
+  // another device that follows it.
+  std::atomic<SDL_AudioDeviceID> watched{0};
+  std::atomic<bool> removed{false};
+  AudioReopen reopen;
+
   bool usesDevice() const { return device != 0 && decoder.isOpen(); }
+
+  // On the main thread, before the position or the play state is used.
+  void followDevice() {
+    if (device != 0 && removed.exchange(false)) loseDevice();
+    if (device == 0 && reopen.running()) {
+      SDL_AudioSpec obtained{};
+      if (SDL_AudioDeviceID found = reopen.take(obtained)) adopt(found, obtained);
+    }
+  }
+
+  // The device is gone and its callback will not come again: the position carries on from what
+  // was heard, on the clock, and another device is looked for.
+  void loseDevice() {
+    SDL_LockAudioDevice(device);
+    if (position && (state == State::Playing || state == State::Paused)) {
+      lastMs = std::max(lastMs, position->ms(SDL_GetPerformanceCounter()));
+    }
+    SDL_UnlockAudioDevice(device);
+    SDL_PauseAudioDevice(device, 1);  // takes the device lock: no callback runs after this
+    watched = 0;
+    const std::int64_t frames = decoder.isOpen() ? decoder.lengthFrames() : -1;
+    silentLimitMs = frames >= 0 ? frames * 1000 / rate : -1;
+    silentBefore = static_cast<std::uint32_t>(lastMs);
+    runningSince = clock::nowMs();
+    silentRunning = state == State::Playing;
+    reopen.start(device, wanted);
+    device = 0;
+    position.reset();
+    say("the audio device went away at " + seconds(lastMs) +
+        ": playing on silently, in step with the clock, and looking for another once a second");
+  }
+
+  // A device found after a loss, paused: the music plays on from where the show has got to.
+  void adopt(SDL_AudioDeviceID found, const SDL_AudioSpec& obtained) {
+    device = found;
+    watched = found;
+    const bool live = state == State::Playing || state == State::Paused;
+    const std::int64_t ms = live ? std::max<std::int64_t>(silentMs(), lastMs) : lastMs;
+    if (live) stopSilentClock();
+    const std::int64_t frame = (ms * rate + 999) / 1000;
+    position.emplace(rate, obtained.samples, SDL_GetPerformanceFrequency());
+    SDL_LockAudioDevice(device);
+    if (decoder.isOpen()) decoder.seek(frame);
+    position->startAt(frame);
+    SDL_UnlockAudioDevice(device);
+    if (usesDevice() && state == State::Playing) SDL_PauseAudioDevice(device, 0);
+    say("an audio device opened again: the music plays on from " + seconds(ms));
+  }
+
+  void say(const std::string& text) const { *diagnostics << "sound: " << text << std::endl; }
+  static std::string seconds(std::int64_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(ms) / 1000.0);
+    return text;
+  }
 
   void fill(Uint8* bytes, int length) {
     auto* out = reinterpret_cast<std::int16_t*>(bytes);
@@ -75,6 +141,17 @@ void SDLCALL fillAudio(void* userdata, Uint8* stream, int length) {
   static_cast<SoundOutput::Impl*>(userdata)->fill(stream, length);
 }
 
+// Sees every event as it is posted, on the poster's thread: SDL posts a removal from its audio
+// threads, and the show's window takes one message a frame.
+int SDLCALL watchRemoval(void* userdata, SDL_Event* event) {
+  auto* s = static_cast<SoundOutput::Impl*>(userdata);
+  if (event->type == SDL_AUDIODEVICEREMOVED && !event->adevice.iscapture &&
+      event->adevice.which != 0 && event->adevice.which == s->watched.load()) {
+    s->removed = true;
+  }
+  return 0;
+}
+
 // The largest power of two not above `frames`: SDL wants buffer lengths in powers of two.
 Uint16 bufferFrames(int frames) {
   Uint16 size = 256;
@@ -85,8 +162,10 @@ Uint16 bufferFrames(int frames) {
 
 }  // namespace
 
-SoundOutput::SoundOutput(SoundMode mode) : impl_(std::make_unique<Impl>()) {
+SoundOutput::SoundOutput(SoundMode mode, std::ostream* diagnostics)
+    : impl_(std::make_unique<Impl>()) {
   impl_->silentOnly = mode == SoundMode::Silent;
+  if (diagnostics) impl_->diagnostics = diagnostics;
 }
 
 SoundOutput::~SoundOutput() {
@@ -110,8 +189,10 @@ bool SoundOutput::init(int rate, int bufferMs) {
   s.initialised = true;
   if (s.silentOnly) return true;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-    s.detail = std::string("no audio output (") + SDL_GetError() + "): playing silently";
-    return true;
+    s.detail = std::string("no audio output (") + SDL_GetError() + ")";
+    s.error = kSoundDeviceFailed;
+    s.initialised = false;
+    return false;
   }
   s.audioStarted = true;
   const char* driver = SDL_GetCurrentAudioDriver();
@@ -119,24 +200,33 @@ bool SoundOutput::init(int rate, int bufferMs) {
     s.detail = "SDL's dummy audio driver: playing silently, in step with the clock";
     return true;
   }
-  SDL_AudioSpec wanted{}, obtained{};
-  wanted.freq = rate;
-  wanted.format = AUDIO_S16SYS;
-  wanted.channels = 2;
-  wanted.samples = bufferFrames(rate * bufferMs / 1000);
-  wanted.callback = fillAudio;
-  wanted.userdata = impl_.get();
-  s.device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+  s.wanted = SDL_AudioSpec{};
+  s.wanted.freq = rate;
+  s.wanted.format = AUDIO_S16SYS;
+  s.wanted.channels = 2;
+  s.wanted.samples = bufferFrames(rate * bufferMs / 1000);
+  s.wanted.callback = fillAudio;
+  s.wanted.userdata = impl_.get();
+  SDL_AudioSpec obtained{};
+  s.device = SDL_OpenAudioDevice(nullptr, 0, &s.wanted, &obtained, 0);
   if (s.device == 0) {
-    s.detail = std::string("no audio device (") + SDL_GetError() + "): playing silently";
-    return true;
+    s.detail = std::string("no audio device (") + SDL_GetError() + ")";
+    s.error = kSoundDeviceFailed;
+    close();
+    return false;
   }
   s.position.emplace(rate, obtained.samples, SDL_GetPerformanceFrequency());
+  s.watched = s.device;
+  SDL_AddEventWatch(watchRemoval, impl_.get());
   return true;
 }
 
 void SoundOutput::close() {
   Impl& s = *impl_;
+  s.reopen.stop();
+  if (s.audioStarted) SDL_DelEventWatch(watchRemoval, impl_.get());
+  s.watched = 0;
+  s.removed = false;
   if (s.device != 0) {
     SDL_CloseAudioDevice(s.device);
     s.device = 0;
@@ -176,6 +266,7 @@ void SoundOutput::closeStream() {
 
 bool SoundOutput::play(bool paused) {
   Impl& s = *impl_;
+  s.followDevice();
   s.lastMs = 0;
   if (s.usesDevice()) {
     SDL_PauseAudioDevice(s.device, 1);
@@ -199,6 +290,7 @@ bool SoundOutput::play(bool paused) {
 
 void SoundOutput::setPaused(bool paused) {
   Impl& s = *impl_;
+  s.followDevice();
   if (s.state != Impl::State::Paused && s.state != Impl::State::Playing) return;
   if (s.usesDevice()) {
     SDL_LockAudioDevice(s.device);
@@ -218,6 +310,7 @@ void SoundOutput::setPaused(bool paused) {
 
 void SoundOutput::stop() {
   Impl& s = *impl_;
+  s.followDevice();
   if (s.state == Impl::State::Idle || s.state == Impl::State::Stopped) return;
   positionMs();  // the position stays where the stop found it
   if (s.usesDevice()) {
@@ -237,6 +330,7 @@ void SoundOutput::setVolume(int volume) {
 
 std::int32_t SoundOutput::positionMs() {
   Impl& s = *impl_;
+  s.followDevice();
   if (s.state == Impl::State::Idle || s.state == Impl::State::Stopped) return s.lastMs;
   std::int64_t ms = 0;
   if (s.usesDevice()) {
@@ -264,6 +358,9 @@ const std::string& SoundOutput::detail() const {
 }
 bool SoundOutput::silent() const {
   return impl_->device == 0;
+}
+std::uint32_t SoundOutput::outputDevice() const {
+  return impl_->device;
 }
 
 }  // namespace tav::platform

@@ -33,7 +33,8 @@ struct Window::Impl {
 namespace {
 
 // Events the show never handles would only queue up behind the ones it does, since a frame takes
-// one message: mouse motion alone can outrun the frame rate.
+// one message: mouse motion alone can outrun the frame rate. An audio device's removal stays on:
+// SDL posts it only when it is, and the sound layer watches for it.
 constexpr Uint32 kIgnoredEvents[] = {
     SDL_MOUSEMOTION,
     SDL_MOUSEBUTTONDOWN,
@@ -54,7 +55,6 @@ constexpr Uint32 kIgnoredEvents[] = {
     SDL_DROPBEGIN,
     SDL_DROPCOMPLETE,
     SDL_AUDIODEVICEADDED,
-    SDL_AUDIODEVICEREMOVED,
     SDL_SENSORUPDATE,
     SDL_DISPLAYEVENT,
     SDL_LOCALECHANGED,

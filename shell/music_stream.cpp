@@ -53,25 +53,28 @@ bool MusicStream::open(const char* path) {
                   static_cast<double>(kRequiredVersion));
     console_ << line << std::flush;
   }
-  if (!sound_.init(kMixRate, kBufferMs)) {
+  const bool device = sound_.init(kMixRate, kBufferMs);
+  if (!device) {
     console_ << "Error!\n" << soundErrorText(sound_.error()) << "\n" << std::flush;
     sound_.close();
-  } else if (!sound_.detail().empty()) {
-    diagnostics_ << path << ": " << sound_.detail() << std::endl;
   }
+  if (!sound_.detail().empty()) diagnostics_ << path << ": " << sound_.detail() << std::endl;
 
   bool missing = false;
   std::string error;
   if (!platform::readWholeFile(path, block_, error, &missing)) {
-    if (missing) {
-      console_ << "Error!\n"
-               << "File Not Found\n"
-               << std::flush;
-      sound_.close();
-    } else {
-      diagnostics_ << path << ": " << error << "; the show plays silently" << std::endl;
-    }
+    // A file that is there but cannot be read is as lost to the show as a missing one.
+    console_ << "Error!\n"
+             << "File Not Found\n"
+             << std::flush;
+    sound_.close();
+    if (!missing) diagnostics_ << path << ": " << error << std::endl;
     block_.clear();
+    return false;
+  }
+  if (!device) {
+    diagnostics_ << path << ": no audio device; the show plays silently, in step with the clock"
+                 << std::endl;
     return false;
   }
   stream_ = sound_.openStream(block_);

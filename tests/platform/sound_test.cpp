@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <SDL2/SDL.h>
+
 #include <chrono>
+#include <sstream>
 #include <thread>
 
 #include "platform/clock.h"
@@ -132,6 +135,56 @@ TEST_F(SoundOutputTest, DeviceGetsTheDecodedStreamAtItsVolumeAndThePositionFollo
   // After the stream, silence.
   for (std::size_t i = first + expected.size(); i < samples; ++i)
     ASSERT_EQ(written[i], 0);
+}
+
+// Headphones unplugged in the middle of the show: SDL posts the removal and calls the device no
+// more. Here the disk driver stands in for the device, and the removal is posted as SDL posts it.
+TEST_F(SoundOutputTest, AfterTheDeviceGoesAwayThePositionCarriesOnAndTheMusicResumesOnANewOne) {
+  test::TempDir dir;
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", dir.file("out.raw").c_str(), 1);
+  std::vector<std::uint8_t> mp3 = test::encodeTone({.seconds = 2.0});
+  std::ostringstream said;
+  SoundOutput sound(SoundMode::Device, &said);
+  ASSERT_TRUE(sound.init(44100, 200));
+  ASSERT_TRUE(sound.openStream(mp3));
+  ASSERT_TRUE(sound.play(false));
+  auto start = Clock::now();
+  auto wallMs = [&] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  };
+  std::int32_t last = 0;
+  while (last < 400 && wallMs() < 3000) {
+    last = sound.positionMs();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  const std::uint32_t lost = sound.outputDevice();
+  SDL_Event removal{};
+  removal.type = SDL_AUDIODEVICEREMOVED;
+  removal.adevice.which = lost;
+  ASSERT_EQ(SDL_PushEvent(&removal), 1);
+  const std::int32_t removedAt = sound.positionMs();
+  EXPECT_GE(removedAt, last);
+  EXPECT_NE(said.str().find("went away"), std::string::npos) << said.str();
+
+  // The disk driver opens again at once: the music plays on to its end, in step with real time.
+  const std::int64_t removedWall = wallMs();
+  while (last < 2000 && wallMs() < 6000) {
+    std::int32_t ms = sound.positionMs();
+    ASSERT_GE(ms, last) << "the position went back";
+    last = ms;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_EQ(last, 2000);
+  EXPECT_NEAR(static_cast<double>(wallMs() - removedWall), 2000.0 - removedAt, 400.0);
+  EXPECT_NE(said.str().find("plays on from"), std::string::npos) << said.str();
+  EXPECT_NE(sound.outputDevice(), 0u);  // SDL may give the new device the old one's id
+  sound.stop();
+  sound.closeStream();
+  sound.close();
+  // The new device got the rest of the stream, not the whole of it again.
+  const std::size_t frames = test::readFile(dir.file("out.raw")).size() / 4;
+  EXPECT_LT(frames, static_cast<std::size_t>(44100 * (2000 - removedAt + 600) / 1000));
 }
 
 }  // namespace

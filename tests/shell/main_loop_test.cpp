@@ -51,7 +51,7 @@ class MainLoopTest : public ::testing::Test {
 
   test::HeadlessWindow w;
   std::ostringstream console, diagnostics;
-  platform::SoundOutput sound;
+  platform::SoundOutput sound{platform::SoundMode::Silent};
   MusicStream music{sound, console, diagnostics};
   SyncTrack sync;
   Engine engine;

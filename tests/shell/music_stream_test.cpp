@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <filesystem>
 #include <sstream>
 #include <thread>
 
@@ -71,6 +72,30 @@ TEST_F(MusicStreamTest, AMissingFilePrintsTheTwoLinesAndTheShowRunsOnTheClock) {
   EXPECT_EQ(music.positionMs(), 61'000);
   music.stop();
   music.close();
+}
+
+TEST_F(MusicStreamTest, NoAudioDeviceOrAnUnreadableFileAreSaidAsWrittenAndPlayOnTheClock) {
+  test::writeFile(dir.file("forest.mp3"), test::encodeTone({.seconds = 1.0}));
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  EXPECT_FALSE(music.open(dir.file("forest.mp3").c_str()));
+  EXPECT_EQ(console.str(), "Error!\nError initializing output device.\n");
+  EXPECT_NE(diagnostics.str().find("no-such-driver"), std::string::npos) << diagnostics.str();
+  platform::clock::setVirtualMs(100);
+  music.play();
+  platform::clock::setVirtualMs(2100);
+  EXPECT_EQ(music.positionMs(), 2000);
+  music.stop();
+  music.close();
+
+  // A folder where the music file should be: there, but it cannot be read.
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  std::filesystem::create_directory(dir.file("folder.mp3"));
+  std::ostringstream lines, why;
+  platform::SoundOutput output;
+  MusicStream folder{output, lines, why};
+  EXPECT_FALSE(folder.open(dir.file("folder.mp3").c_str()));
+  EXPECT_EQ(lines.str(), "Error!\nFile Not Found\n");
+  EXPECT_NE(why.str().find("not a regular file"), std::string::npos) << why.str();
 }
 
 TEST_F(MusicStreamTest, PlaysAnMp3FileInStepWithTheWallClock) {

@@ -66,7 +66,7 @@ TEST(ShowSetUp, GoesOnWithoutAnyDataFiles) {
   test::WorkingDirectory inDir(dir.path());
   test::HeadlessWindow w(160, 120);
   ASSERT_TRUE(w.created);
-  platform::SoundOutput sound;
+  platform::SoundOutput sound(platform::SoundMode::Silent);
   std::ostringstream console, diagnostics;
   Show show(w.state, sound, console, diagnostics);
   platform::clock::setVirtualMs(0);
@@ -142,7 +142,7 @@ class ShowData : public ::testing::Test {
 
   test::TempDir dir;
   test::HeadlessWindow w{64, 48};
-  platform::SoundOutput sound;
+  platform::SoundOutput sound{platform::SoundMode::Silent};
   std::ostringstream console, diagnostics;
   Show show{w.state, sound, console, diagnostics};
 };
