@@ -8,8 +8,8 @@
 #include <tuple>
 
 #include "engine/engine.h"
-#include "shell/scene.h"
-#include "shell/show_state.h"
+#include "scenes/scene.h"
+#include "scenes/show_state.h"
 
 namespace tav::scenes {
 

@@ -8,7 +8,7 @@
 
 #include "platform/gl.h"
 #include "platform/window.h"
-#include "shell/show_state.h"
+#include "scenes/show_state.h"
 
 namespace tav {
 

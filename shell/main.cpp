@@ -4,11 +4,11 @@
 
 #include "platform/sound.h"
 #include "platform/window.h"
+#include "scenes/show_state.h"
 #include "shell/console.h"
 #include "shell/gl_window.h"
 #include "shell/main_loop.h"
 #include "shell/show.h"
-#include "shell/show_state.h"
 
 int main() {
   using namespace tav;

@@ -1,8 +1,8 @@
 #include "shell/main_loop.h"
 
+#include "scenes/show_state.h"
 #include "shell/gl_window.h"
 #include "shell/music_stream.h"
-#include "shell/show_state.h"
 #include "shell/sync_track.h"
 
 namespace tav {

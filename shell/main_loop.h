@@ -2,7 +2,7 @@
 // The show's frame loop, from the first scene to Escape or the quit flag.
 #include <cstdint>
 
-#include "shell/scene.h"
+#include "scenes/scene.h"
 
 namespace tav {
 

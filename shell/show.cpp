@@ -4,8 +4,8 @@
 #include <string>
 
 #include "engine/render/projection.h"
+#include "scenes/show_state.h"
 #include "shell/gl_window.h"
-#include "shell/show_state.h"
 
 namespace tav {
 namespace {

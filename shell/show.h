@@ -6,6 +6,7 @@
 
 #include "effects/particle_system.h"
 #include "engine/engine.h"
+#include "scenes/scene.h"
 #include "scenes/scene1.h"
 #include "scenes/scene2.h"
 #include "scenes/scene3.h"
@@ -16,7 +17,6 @@
 #include "scenes/scene8.h"
 #include "scenes/scene9.h"
 #include "shell/music_stream.h"
-#include "shell/scene.h"
 #include "shell/sync_track.h"
 
 namespace tav {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/window.h"
+#include "scenes/show_state.h"
 #include "shell/gl_window.h"
-#include "shell/show_state.h"
 
 namespace tav::test {
 

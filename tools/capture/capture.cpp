@@ -17,10 +17,10 @@
 #include "platform/gl.h"
 #include "platform/sound.h"
 #include "platform/window.h"
+#include "scenes/show_state.h"
 #include "shell/gl_window.h"
 #include "shell/main_loop.h"
 #include "shell/show.h"
-#include "shell/show_state.h"
 #include "tools/capture/frame_output.h"
 
 namespace tav::capture {
