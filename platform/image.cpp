@@ -1,12 +1,12 @@
 #include "platform/image.h"
 
 #include <stb_image.h>
-#include <turbojpeg.h>
 
 #include <cstring>
 #include <memory>
 
 #include "platform/files.h"
+#include "platform/image_decoders.h"
 
 namespace tav::platform {
 namespace {
@@ -14,6 +14,8 @@ namespace {
 bool isJpeg(std::span<const std::uint8_t> b) {
   return b.size() >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF;
 }
+
+}  // namespace
 
 bool sizeAllowed(int width, int height, std::string& error) {
   if (width <= 0 || height <= 0) {
@@ -36,32 +38,8 @@ void prepare(RgbImage& image, int width, int height, int rowAlignment) {
   image.pixels.assign(static_cast<std::size_t>(image.stride) * static_cast<std::size_t>(height), 0);
 }
 
-bool decodeJpeg(std::span<const std::uint8_t> bytes, int rowAlignment, RgbImage& image,
-                std::string& error) {
-  std::unique_ptr<void, int (*)(tjhandle)> tj(tjInitDecompress(), &tjDestroy);
-  if (!tj) {
-    error = "cannot start the JPEG decoder";
-    return false;
-  }
-  int width = 0, height = 0, subsampling = 0, colourspace = 0;
-  if (tjDecompressHeader3(tj.get(), bytes.data(), static_cast<unsigned long>(bytes.size()), &width,
-                          &height, &subsampling, &colourspace) != 0) {
-    error = std::string("not a readable JPEG: ") + tjGetErrorStr2(tj.get());
-    return false;
-  }
-  if (!sizeAllowed(width, height, error)) return false;
-  prepare(image, width, height, rowAlignment);
-  if (tjDecompress2(tj.get(), bytes.data(), static_cast<unsigned long>(bytes.size()),
-                    image.pixels.data(), width, image.stride, height, TJPF_RGB, 0) != 0 &&
-      tjGetErrorCode(tj.get()) == TJERR_FATAL) {
-    error = std::string("JPEG data damaged: ") + tjGetErrorStr2(tj.get());
-    return false;
-  }
-  return true;
-}
-
-bool decodeOther(std::span<const std::uint8_t> bytes, int rowAlignment, RgbImage& image,
-                 std::string& error) {
+bool decodeWithStb(std::span<const std::uint8_t> bytes, int rowAlignment, RgbImage& image,
+                   std::string& error) {
   if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
     error = "the file is too large";
     return false;
@@ -90,8 +68,6 @@ bool decodeOther(std::span<const std::uint8_t> bytes, int rowAlignment, RgbImage
   return true;
 }
 
-}  // namespace
-
 bool decodeImage(std::span<const std::uint8_t> bytes, int rowAlignment, RgbImage& image,
                  std::string& error) {
   image = RgbImage{};
@@ -100,7 +76,7 @@ bool decodeImage(std::span<const std::uint8_t> bytes, int rowAlignment, RgbImage
     return false;
   }
   return isJpeg(bytes) ? decodeJpeg(bytes, rowAlignment, image, error)
-                       : decodeOther(bytes, rowAlignment, image, error);
+                       : decodeWithStb(bytes, rowAlignment, image, error);
 }
 
 bool decodeImageFile(const std::string& path, int rowAlignment, RgbImage& image,

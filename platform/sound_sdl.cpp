@@ -7,10 +7,10 @@
 #include <iostream>
 #include <optional>
 
-#include "platform/clock.h"
 #include "platform/mp3_decoder.h"
 #include "platform/play_position.h"
 #include "platform/sdl_audio_reopen.h"
+#include "platform/silent_clock.h"
 #include "platform/sound.h"
 
 namespace tav::platform {
@@ -35,11 +35,7 @@ struct SoundOutput::Impl {
   State state = State::Idle;
   std::optional<PlayPosition> position;
 
-  // The silent clock: milliseconds run before `runningSince`, and whether it runs.
-  std::uint32_t silentBefore = 0;
-  std::uint32_t runningSince = 0;
-  bool silentRunning = false;
-  std::int64_t silentLimitMs = -1;  // the stream's length; -1 when there is no end
+  SilentClock silentClock;
 
   std::int32_t lastMs = 0;
 
@@ -71,10 +67,8 @@ struct SoundOutput::Impl {
     SDL_PauseAudioDevice(device, 1);  // takes the device lock: no callback runs after this
     watched = 0;
     const std::int64_t frames = decoder.isOpen() ? decoder.lengthFrames() : -1;
-    silentLimitMs = frames >= 0 ? frames * 1000 / rate : -1;
-    silentBefore = static_cast<std::uint32_t>(lastMs);
-    runningSince = clock::nowMs();
-    silentRunning = state == State::Playing;
+    silentClock.restart(lastMs, frames >= 0 ? frames * 1000 / rate : -1);
+    if (state == State::Playing) silentClock.run();
     reopen.start(device, wanted);
     device = 0;
     position.reset();
@@ -87,8 +81,8 @@ struct SoundOutput::Impl {
     device = found;
     watched = found;
     const bool live = state == State::Playing || state == State::Paused;
-    const std::int64_t ms = live ? std::max<std::int64_t>(silentMs(), lastMs) : lastMs;
-    if (live) stopSilentClock();
+    const std::int64_t ms = live ? std::max<std::int64_t>(silentClock.ms(), lastMs) : lastMs;
+    if (live) silentClock.hold();
     const std::int64_t frame = (ms * rate + 999) / 1000;
     position.emplace(rate, obtained.samples, SDL_GetPerformanceFrequency());
     SDL_LockAudioDevice(device);
@@ -120,18 +114,6 @@ struct SoundOutput::Impl {
       position->handed(static_cast<std::int64_t>(frames), static_cast<std::int64_t>(got),
                        SDL_GetPerformanceCounter());
     }
-  }
-
-  std::int64_t silentMs() const {
-    std::int64_t ms = silentBefore;
-    if (silentRunning) ms += static_cast<std::uint32_t>(clock::nowMs() - runningSince);
-    if (silentLimitMs >= 0) ms = std::min(ms, silentLimitMs);
-    return ms;
-  }
-
-  void stopSilentClock() {
-    silentBefore = static_cast<std::uint32_t>(silentMs());
-    silentRunning = false;
   }
 };
 
@@ -280,9 +262,7 @@ bool SoundOutput::play(bool paused) {
   }
   // Silent: no device, or no stream at all (which then has no end).
   std::int64_t frames = s.decoder.isOpen() ? s.decoder.lengthFrames() : -1;
-  s.silentLimitMs = frames >= 0 ? frames * 1000 / s.rate : -1;
-  s.silentBefore = 0;
-  s.silentRunning = false;
+  s.silentClock.restart(0, frames >= 0 ? frames * 1000 / s.rate : -1);
   s.state = Impl::State::Paused;
   setPaused(paused);
   return true;
@@ -300,10 +280,9 @@ void SoundOutput::setPaused(bool paused) {
     return;
   }
   if (paused) {
-    s.stopSilentClock();
-  } else if (!s.silentRunning) {
-    s.runningSince = clock::nowMs();
-    s.silentRunning = true;
+    s.silentClock.hold();
+  } else {
+    s.silentClock.run();
   }
   s.state = paused ? Impl::State::Paused : Impl::State::Playing;
 }
@@ -320,7 +299,7 @@ void SoundOutput::stop() {
     SDL_UnlockAudioDevice(s.device);
     return;
   }
-  s.stopSilentClock();
+  s.silentClock.hold();
   s.state = Impl::State::Stopped;
 }
 
@@ -338,7 +317,7 @@ std::int32_t SoundOutput::positionMs() {
     ms = s.position->ms(SDL_GetPerformanceCounter());
     SDL_UnlockAudioDevice(s.device);
   } else {
-    ms = std::min<std::int64_t>(s.silentMs(), INT32_MAX);
+    ms = std::min<std::int64_t>(s.silentClock.ms(), INT32_MAX);
   }
   s.lastMs = std::max(s.lastMs, static_cast<std::int32_t>(ms));
   return s.lastMs;
