@@ -25,7 +25,11 @@ std::uint32_t u32(const std::uint8_t* p) {
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 float f32(const std::uint8_t* p) {
-  return std::bit_cast<float>(u32(p));
+  // std::bit_cast, which the browser build's C++ library does not have yet.
+  const std::uint32_t bits = u32(p);
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
 }
 Vector3 vec3(const std::uint8_t* p) {
   return {f32(p), f32(p + 4), f32(p + 8)};

@@ -7,7 +7,6 @@
 #include "platform/window.h"
 #include "tests/render/model_fixtures.h"
 #include "tests/support/image_fixture.h"
-#include "tests/support/mp3_fixture.h"
 #include "tests/support/temp_dir.h"
 
 namespace tav {

@@ -1,7 +1,6 @@
 #include "tests/support/image_fixture.h"
 
 #include <stb_image_write.h>
-#include <turbojpeg.h>
 
 #include <stdexcept>
 
@@ -30,17 +29,9 @@ std::vector<std::uint8_t> encodeImage(ImageFormat format, int width, int height,
     case ImageFormat::Tga:
       ok = stbi_write_tga_to_func(append, &out, width, height, 3, rgb.data());
       break;
-    case ImageFormat::Jpeg: {
-      tjhandle tj = tjInitCompress();
-      unsigned char* jpeg = nullptr;
-      unsigned long size = 0;
-      ok = tjCompress2(tj, rgb.data(), width, width * 3, height, TJPF_RGB, &jpeg, &size, TJSAMP_444,
-                       100, 0) == 0;
-      if (ok) out.assign(jpeg, jpeg + size);
-      tjFree(jpeg);
-      tjDestroy(tj);
+    case ImageFormat::Jpeg:
+      ok = encodeJpeg(width, height, rgb, out);
       break;
-    }
   }
   if (!ok) throw std::runtime_error("cannot encode the test image");
   return out;

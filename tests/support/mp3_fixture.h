@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+
 namespace tav::test {
 
 struct Tone {
@@ -18,8 +20,5 @@ std::vector<std::uint8_t> encodeTone(const Tone& tone);
 
 // The tone's samples as the encoder was given them, one channel.
 double toneSample(const Tone& tone, std::int64_t frame);
-
-void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
-std::vector<std::uint8_t> readFile(const std::string& path);
 
 }  // namespace tav::test

@@ -1,8 +1,10 @@
 #pragma once
 // A fresh folder for one test, removed with everything in it when the test ends; optionally the
 // working directory while it lives.
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tav::test {
 
@@ -29,5 +31,8 @@ class WorkingDirectory {
  private:
   std::filesystem::path previous_;
 };
+
+void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> readFile(const std::string& path);
 
 }  // namespace tav::test

@@ -1,0 +1,124 @@
+#pragma once
+// The state of the browser's OpenGL 1.1 context and the WebGL 2 program that draws with it. One
+// context per canvas, made current as a desktop context is; calls with none current do nothing.
+#include <GLES3/gl3.h>
+
+#include <array>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/web/gl11_api.h"
+#include "platform/web/gl11_math.h"
+
+namespace tav::gl11 {
+
+inline constexpr int kLights = 8;
+inline constexpr int kUnits = 2;
+
+struct Light {
+  bool on = false;
+  std::array<float, 4> ambient{0, 0, 0, 1};
+  std::array<float, 4> diffuse{0, 0, 0, 1};
+  std::array<float, 4> specular{0, 0, 0, 1};
+  std::array<float, 4> position{0, 0, 1, 0};  // in eye space, as the modelview placed it
+};
+
+struct TextureUnit {
+  bool enabled = false;
+  bool sphereS = false;  // GL_TEXTURE_GEN_S on, with the sphere-map mode
+  bool sphereT = false;
+  bool genS = false;
+  bool genT = false;
+  GLuint bound = 0;
+  GLenum envMode = 0x2100;  // GL_MODULATE
+};
+
+// One corner as the vertex shader reads it.
+struct Vertex {
+  float position[3];
+  float normal[3];
+  float colour[4];
+  float tex0[2];
+  float tex1[2];
+};
+
+struct ClientArray {
+  bool enabled = false;
+  const float* pointer = nullptr;
+};
+
+class Context {
+ public:
+  // The canvas is `width` × `height`: the first viewport and scissor box.
+  Context(int width, int height);
+  ~Context();
+  Context(const Context&) = delete;
+  Context& operator=(const Context&) = delete;
+
+  // Draws what immediate mode has gathered; every change of state calls it first.
+  void flush();
+
+  // Matrices.
+  GLenum matrixMode = 0x1700;  // GL_MODELVIEW
+  std::vector<Mat4> modelview{Mat4{}};
+  std::vector<Mat4> projection{Mat4{}};
+  Mat4& top() { return matrixMode == 0x1701 ? projection.back() : modelview.back(); }
+
+  // Switches.
+  bool lighting = false;
+  bool colourMaterial = false;
+  bool blend = false;
+  bool depthTest = false;
+  bool scissorTest = false;
+  bool cullFace = false;
+  bool wireframe = false;
+  std::array<Light, kLights> lights{};
+  std::array<TextureUnit, kUnits> units{};
+  int activeUnit = 0;
+  // What desktop GL needs of a texture before it draws with it: an image, and a minifying filter
+  // that asks for no mipmaps (the first one does).
+  struct TextureState {
+    bool image = false;
+    bool plainFilter = false;
+  };
+  std::map<GLuint, TextureState> textures;
+  bool complete(GLuint texture) const {
+    auto found = textures.find(texture);
+    return found != textures.end() && found->second.image && found->second.plainFilter;
+  }
+  std::array<float, 4> clearColour{0, 0, 0, 0};
+  std::array<GLint, 4> viewport{};
+  std::array<GLint, 4> scissorBox{};
+
+  // Immediate mode and client arrays.
+  bool inBegin = false;
+  GLenum mode = 0;
+  Vertex current{{0, 0, 0}, {0, 0, 1}, {1, 1, 1, 1}, {0, 0}, {0, 0}};
+  std::vector<Vertex> primitive;  // the corners since glBegin
+  std::vector<Vertex> pending;    // whole triangles, or line pairs, waiting to be drawn
+  bool pendingLines = false;
+  ClientArray vertexArray, normalArray, texCoordArray;
+
+  // Draws `vertices` (or, with `indices`, the ones they name) as triangles or lines.
+  void draw(const Vertex* vertices, std::size_t count, bool lines);
+  void drawArrays(const std::uint32_t* indices, std::size_t count);
+  // The corners of one polygon, as triangles or as its edges, into `pending`.
+  void emitPolygon(const Vertex* corners, int n);
+
+ private:
+  void useProgram(bool lines);
+  bool backFacing(const Vertex* corners, int n) const;
+
+  struct Program;
+  std::unique_ptr<Program> program_;
+  GLuint vao_ = 0;
+  GLuint vertexBuffer_ = 0;
+  GLuint arrayBuffers_[3] = {0, 0, 0};
+  GLuint indexBuffer_ = 0;
+};
+
+Context* current();
+void makeCurrent(Context* context);
+
+}  // namespace tav::gl11

@@ -1,0 +1,318 @@
+// The show's window in the browser: the page's canvas, whose backing store has the chosen size
+// (the page scales it to the screen with the 4:3 letterbox), a WebGL 2 context under the
+// browser's OpenGL 1.1 subset, DOM key and visibility events as the show's messages, and the
+// page's own dialogs as message boxes. The Display backend presents once a display frame;
+// Headless (tests, stills) draws as fast as it can and answers boxes on standard error.
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <memory>
+
+#include "platform/web/gl11_context.h"
+#include "platform/window.h"
+
+namespace tav::platform {
+
+// clang-format off
+EM_JS(void, pageSetTitle, (const char* title), {
+  document.title = UTF8ToString(title);
+});
+EM_JS(void, pageSetCursorVisible, (int visible), {
+  if (Module.canvas) Module.canvas.style.cursor = visible ? "" : "none";
+});
+EM_JS(void, pageLeaveFullScreen, (), {
+  if (document.fullscreenElement && document.exitFullscreen) document.exitFullscreen().catch(() => {});
+});
+// The page's modal dialog: 0 for OK, 1 for Yes, 2 for No; -1 when the page has none.
+EM_ASYNC_JS(int, pageDialog, (const char* caption, const char* text, int yesNo, int icon), {
+  if (!Module.tavrinelDialog) return -1;
+  return await Module.tavrinelDialog(UTF8ToString(caption), UTF8ToString(text), yesNo != 0, icon);
+});
+// Returns when the browser is about to paint the next display frame.
+EM_ASYNC_JS(void, pageNextFrame, (), {
+  await new Promise((resolve) => requestAnimationFrame(() => resolve()));
+});
+// clang-format on
+
+struct Window::Impl {
+  VideoBackend backend;
+  std::string error;
+  bool videoStarted = false;
+  bool haveWindow = false;
+  Size headlessSize;
+  Size size;
+  EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
+  std::unique_ptr<gl11::Context> gl;
+  std::deque<WindowMessage> queue;
+  bool escapeDown = false;
+  bool escapeLatched = false;
+  double lastYield = 0.0;
+
+  bool fail(const std::string& what) {
+    error = what;
+    return false;
+  }
+};
+
+namespace {
+
+constexpr const char* kCanvas = "#canvas";
+
+EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* event, void* userData) {
+  auto* impl = static_cast<Window::Impl*>(userData);
+  const unsigned long code = event->keyCode;  // the browser's key codes are the virtual-key codes
+  if (code == 0 || code > 255) return EM_FALSE;
+  const bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
+  if (code == static_cast<unsigned long>(kKeyEscape)) {
+    impl->escapeDown = down;
+    if (down) impl->escapeLatched = true;
+  }
+  WindowMessage message;
+  message.kind = down ? WindowMessage::Kind::KeyDown : WindowMessage::Kind::KeyUp;
+  message.key = static_cast<int>(code);
+  impl->queue.push_back(message);
+  return EM_FALSE;  // the browser keeps its own keys (full screen, reload)
+}
+
+EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* event, void* userData) {
+  WindowMessage message;
+  message.kind = WindowMessage::Kind::Activate;
+  message.minimised = event->hidden != 0;
+  static_cast<Window::Impl*>(userData)->queue.push_back(message);
+  return EM_FALSE;
+}
+
+void printBox(const char* caption, const char* text) {
+  std::fprintf(stderr, "[%s] %s\n", caption, text);
+}
+
+}  // namespace
+
+Window::Window(VideoBackend backend) : impl_(std::make_unique<Impl>()) {
+  impl_->backend = backend;
+}
+
+Window::~Window() {
+  deleteContext();
+  stopVideo();
+}
+
+VideoBackend Window::backend() const {
+  return impl_->backend;
+}
+
+const std::string& Window::lastError() const {
+  return impl_->error;
+}
+
+bool Window::startVideo() {
+  if (impl_->videoStarted) return true;
+  const char* target = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+  emscripten_set_keydown_callback(target, impl_.get(), true, onKey);
+  emscripten_set_keyup_callback(target, impl_.get(), true, onKey);
+  emscripten_set_visibilitychange_callback(impl_.get(), false, onVisibility);
+  impl_->videoStarted = true;
+  impl_->escapeLatched = false;
+  return true;
+}
+
+void Window::stopVideo() {
+  if (!impl_->videoStarted) return;
+  const char* target = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+  emscripten_set_keydown_callback(target, nullptr, true, nullptr);
+  emscripten_set_keyup_callback(target, nullptr, true, nullptr);
+  emscripten_set_visibilitychange_callback(nullptr, false, nullptr);
+  impl_->videoStarted = false;
+  impl_->queue.clear();
+}
+
+// The page asks for full screen when the viewer chooses; the canvas keeps the chosen size.
+bool Window::changeDisplayMode(int, int, int) {
+  return true;
+}
+
+void Window::restoreDisplayMode() {
+  if (impl_->backend == VideoBackend::Display) pageLeaveFullScreen();
+}
+
+void Window::setHeadlessSize(Size size) {
+  impl_->headlessSize = size;
+}
+
+bool Window::createWindow(const char* title, int width, int height, bool) {
+  if (!impl_->videoStarted) return impl_->fail("the video system is not started");
+  Size size{width, height};
+  if (impl_->backend == VideoBackend::Headless && impl_->headlessSize.width > 0) {
+    size = impl_->headlessSize;
+  }
+  if (emscripten_set_canvas_element_size(kCanvas, size.width, size.height) !=
+      EMSCRIPTEN_RESULT_SUCCESS) {
+    return impl_->fail("the page has no canvas");
+  }
+  if (impl_->backend == VideoBackend::Display) pageSetTitle(title);
+  impl_->size = size;
+  impl_->haveWindow = true;
+  return true;
+}
+
+void Window::destroyWindow() {
+  impl_->haveWindow = false;
+}
+
+bool Window::hasWindow() const {
+  return impl_->haveWindow;
+}
+
+bool Window::createContext() {
+  if (!impl_->haveWindow) return impl_->fail("no window for a context");
+  EmscriptenWebGLContextAttributes attributes;
+  emscripten_webgl_init_context_attributes(&attributes);
+  attributes.majorVersion = 2;
+  attributes.minorVersion = 0;
+  attributes.alpha = EM_FALSE;
+  attributes.depth = EM_TRUE;
+  attributes.stencil = EM_FALSE;
+  attributes.antialias = EM_FALSE;
+  // Headless frames are read back after they are presented, as a capture reads the front buffer.
+  attributes.preserveDrawingBuffer = impl_->backend == VideoBackend::Headless;
+  impl_->context = emscripten_webgl_create_context(kCanvas, &attributes);
+  if (impl_->context <= 0) {
+    impl_->context = 0;
+    return impl_->fail("the browser gives no WebGL 2 context");
+  }
+  emscripten_webgl_make_context_current(impl_->context);
+  impl_->gl = std::make_unique<gl11::Context>(impl_->size.width, impl_->size.height);
+  return true;
+}
+
+bool Window::hasContext() const {
+  return impl_->context != 0;
+}
+
+bool Window::makeCurrent() {
+  if (!impl_->context) return false;
+  emscripten_webgl_make_context_current(impl_->context);
+  gl11::makeCurrent(impl_->gl.get());
+  return true;
+}
+
+bool Window::releaseContext() {
+  gl11::makeCurrent(nullptr);
+  return true;
+}
+
+void Window::deleteContext() {
+  if (!impl_->context) return;
+  if (gl11::current() == impl_->gl.get()) gl11::makeCurrent(nullptr);
+  impl_->gl.reset();
+  emscripten_webgl_destroy_context(impl_->context);
+  impl_->context = 0;
+}
+
+void Window::show() {}
+
+void Window::setCursorVisible(bool visible) {
+  if (impl_->backend == VideoBackend::Display) pageSetCursorVisible(visible ? 1 : 0);
+}
+
+void Window::suppressScreenSaver() {}
+
+void Window::swapBuffers() {
+  if (gl11::Context* gl = gl11::current()) gl->flush();
+  if (impl_->backend == VideoBackend::Display) {
+    // The browser shows the frame when control goes back to it: once a display frame.
+    pageNextFrame();
+    return;
+  }
+  // Headless frames come as fast as they are drawn; now and then the page gets a turn.
+  const double now = emscripten_get_now();
+  if (now - impl_->lastYield > 250.0) {
+    impl_->lastYield = now;
+    emscripten_sleep(0);
+  }
+}
+
+bool Window::nextMessage(WindowMessage& message) {
+  if (!impl_->videoStarted || impl_->queue.empty()) return false;
+  message = impl_->queue.front();
+  impl_->queue.pop_front();
+  return true;
+}
+
+void Window::postMessage(const WindowMessage& message) {
+  if (impl_->videoStarted) impl_->queue.push_back(message);
+}
+
+void Window::defaultProcedure(const WindowMessage& message) {
+  if (message.kind == WindowMessage::Kind::SystemCommand &&
+      message.command == SystemCommand::Close) {
+    WindowMessage close;
+    close.kind = WindowMessage::Kind::Close;
+    postMessage(close);
+  }
+}
+
+bool Window::escapePressed() {
+  const bool pressed = impl_->escapeDown || impl_->escapeLatched;
+  impl_->escapeLatched = false;
+  return pressed;
+}
+
+BoxAnswer Window::showMessageBox(const char* caption, const char* text, BoxIcon icon,
+                                 BoxButtons buttons) {
+  const BoxAnswer byDefault = buttons == BoxButtons::YesNo ? BoxAnswer::Yes : BoxAnswer::Ok;
+  if (impl_->backend == VideoBackend::Headless) {
+    printBox(caption, text);
+    return byDefault;
+  }
+  const int answer =
+      pageDialog(caption, text, buttons == BoxButtons::YesNo, static_cast<int>(icon));
+  if (answer < 0) {
+    printBox(caption, text);
+    return byDefault;
+  }
+  if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
+  return answer == 2 ? BoxAnswer::No : BoxAnswer::Yes;
+}
+
+Size Window::drawableSize() const {
+  return impl_->haveWindow ? impl_->size : Size{};
+}
+
+Size Window::windowSize() const {
+  return drawableSize();
+}
+
+void* Window::procAddress(const char* name) const {
+  return gl11::procAddress(name);
+}
+
+std::vector<std::uint8_t> Window::readPixelsRgb(Size& size) const {
+  size = drawableSize();
+  std::vector<std::uint8_t> rows;
+  if (!impl_->context || size.width <= 0 || size.height <= 0) {
+    size = {};
+    return rows;
+  }
+  if (gl11::Context* gl = gl11::current()) gl->flush();
+  const auto width = static_cast<std::size_t>(size.width);
+  const auto height = static_cast<std::size_t>(size.height);
+  std::vector<std::uint8_t> rgba(width * height * 4);
+  glReadPixels(0, 0, size.width, size.height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  rows.resize(width * height * 3);
+  for (std::size_t y = 0; y < height; ++y) {
+    const std::uint8_t* from = &rgba[(height - 1 - y) * width * 4];
+    std::uint8_t* to = &rows[y * width * 3];
+    for (std::size_t x = 0; x < width; ++x) {
+      to[3 * x] = from[4 * x];
+      to[3 * x + 1] = from[4 * x + 1];
+      to[3 * x + 2] = from[4 * x + 2];
+    }
+  }
+  return rows;
+}
+
+}  // namespace tav::platform

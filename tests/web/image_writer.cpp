@@ -1,0 +1,19 @@
+// stb_image_write for the browser's tests, compiled here once; JPEG through it as well.
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+#include "tests/support/image_fixture.h"
+
+namespace tav::test {
+
+bool encodeJpeg(int width, int height, const std::vector<std::uint8_t>& rgb,
+                std::vector<std::uint8_t>& out) {
+  auto append = [](void* context, void* data, int size) {
+    auto* bytes = static_cast<std::uint8_t*>(data);
+    static_cast<std::vector<std::uint8_t>*>(context)->insert(
+        static_cast<std::vector<std::uint8_t>*>(context)->end(), bytes, bytes + size);
+  };
+  return stbi_write_jpg_to_func(append, &out, width, height, 3, rgb.data(), 100) != 0;
+}
+
+}  // namespace tav::test
