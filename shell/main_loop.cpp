@@ -11,7 +11,8 @@ bool runFrame(LoopParts& parts, FrameInfo* info) {
   FrameInfo done;
   int selector = parts.state.sceneSelector;
   if (selector >= 1 && selector <= 9) {
-    done.event = parts.sync.next(parts.music.positionMs());
+    done.positionMs = parts.music.positionMs();
+    done.event = parts.sync.next(done.positionMs);
     done.eventTaken = true;
     if (Scene* scene = parts.scenes[static_cast<std::size_t>(selector - 1)]) {
       done.scene = selector;

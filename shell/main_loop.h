@@ -21,9 +21,11 @@ struct LoopParts {
   const SceneTable& scenes;
 };
 
-// What one pass did: the scene that ran (0 for none) and the sync event it was given.
+// What one pass did: the scene that ran (0 for none), the music position the sync track was asked
+// at and the event it gave.
 struct FrameInfo {
   int scene = 0;
+  std::int32_t positionMs = 0;
   std::int32_t event = -1;
   bool eventTaken = false;
 };

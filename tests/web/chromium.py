@@ -126,8 +126,12 @@ class Browser:
             raise RuntimeError(f"{expression}: {result['exceptionDetails']}")
         return result["result"].get("value")
 
-    def open(self, url):
+    def open(self, url, timeout=60):
+        """Navigates to `url` and returns once its scripts have run."""
         self.call("Page.navigate", url=url)
+        check = f"document.readyState === 'complete' && location.href === {json.dumps(url)} || null"
+        if self.wait_for(check, timeout) is None:
+            raise RuntimeError(f"{url} did not load within {timeout} s")
 
     def wait_for(self, expression, timeout, poll=0.1):
         """Polls `expression` until it gives something other than null or undefined."""

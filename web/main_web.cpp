@@ -1,0 +1,145 @@
+// tavrinel in the browser: the desktop show's start-up, frame and scenes, with the console
+// dialogue on the page's first screen and the music from Web Audio. With stills asked for, the
+// show plays from its start on the virtual clock instead, as tavrinel-capture --at does, and the
+// page gets each still as a PNG.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/sound.h"
+#include "platform/window.h"
+#include "scenes/show_state.h"
+#include "shell/console.h"
+#include "shell/gl_window.h"
+#include "shell/main_loop.h"
+#include "shell/show.h"
+#include "web/page_bridge.h"
+
+namespace {
+
+using namespace tav;
+
+// The show's time runs from an arbitrary virtual clock value, as a capture's does.
+constexpr std::uint32_t kClockBase = 1000;
+
+struct StillsOptions {
+  std::vector<std::int64_t> at;  // show times in ms, ascending
+  int width = 1024;
+  int height = 768;
+  int fps = 60;
+};
+
+// The arguments the page passes on from its address: --at=MS,MS... --size=WxH --fps=N.
+bool parseStills(int argc, char** argv, StillsOptions& options) {
+  bool stills = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--at=", 0) == 0) {
+      stills = true;
+      for (std::size_t from = 5; from < arg.size();) {
+        std::size_t comma = arg.find(',', from);
+        if (comma == std::string::npos) comma = arg.size();
+        const long long ms = std::atoll(arg.substr(from, comma - from).c_str());
+        if (ms >= 0) options.at.push_back(ms);
+        from = comma + 1;
+      }
+    } else if (arg.rfind("--size=", 0) == 0) {
+      int w = 0, h = 0;
+      if (std::sscanf(arg.c_str() + 7, "%dx%d", &w, &h) == 2 && w >= 16 && h >= 16 && w <= 8192 &&
+          h <= 8192) {
+        options.width = w;
+        options.height = h;
+      }
+    } else if (arg.rfind("--fps=", 0) == 0) {
+      const int fps = std::atoi(arg.c_str() + 6);
+      if (fps >= 1 && fps <= 1000) options.fps = fps;
+    }
+  }
+  std::sort(options.at.begin(), options.at.end());
+  return stills;
+}
+
+// The stills: frame k at k × 1000 / fps ms, the music position the same, frame 0 the black one
+// the set-up presents; each still is the first frame at or after its time.
+int playStills(const StillsOptions& options) {
+  ShowState state;
+  platform::Window platformWindow(platform::VideoBackend::Headless);
+  platformWindow.setHeadlessSize({options.width, options.height});
+  GLWindow window(state, platformWindow);
+  // The largest 4:3 picture inside the frame, letterboxed as a capture's is.
+  const Viewport picture = pictureViewport({0, 0}, {options.width, options.height}, 0, 0);
+  if (!window.create("tavrinel", picture.width, picture.height, 32, true)) {
+    web::say(("No WebGL 2 context: " + platformWindow.lastError()).c_str());
+    return 1;
+  }
+  platform::clock::setVirtualMs(kClockBase);
+  platform::SoundOutput sound(platform::SoundMode::Silent);
+  Show show(state, sound, std::cout, std::cerr);
+  setUpShow(show, window, state, std::cerr);
+
+  std::size_t next = 0;
+  auto take = [&](std::int64_t t) {
+    if (next >= options.at.size() || options.at[next] > t) return;
+    platform::Size size;
+    std::vector<std::uint8_t> rgb = platformWindow.readPixelsRgb(size);
+    for (; next < options.at.size() && options.at[next] <= t; ++next)
+      web::addStill(rgb, size.width, size.height);
+  };
+  take(0);
+  LoopParts parts{state, window, show.music, show.sync, show.engine, show.scenes};
+  for (std::int64_t k = 1; !state.quit && next < options.at.size(); ++k) {
+    const std::int64_t t = k * 1000 / options.fps;
+    platform::clock::setVirtualMs(kClockBase + static_cast<std::uint32_t>(t));
+    FrameInfo info;
+    runFrame(parts, &info);
+    take(t);
+    web::publish("loading", state.sceneSelector, info.positionMs, k);
+  }
+  web::publish("stills", state.sceneSelector, show.music.positionMs(), 0);
+  return 0;
+}
+
+// The show as the viewer plays it: the choice, the window, the set-up and the loop, then the
+// music stopped and full screen left.
+int playShow() {
+  ShowState state;
+  web::ChoiceBuffer choiceBuffer;
+  std::istream choice(&choiceBuffer);
+  const Resolution resolution = askResolution(choice, std::cout);
+  web::publish("loading", 0, 0, 0);
+
+  platform::Window platformWindow(platform::VideoBackend::Display);
+  GLWindow window(state, platformWindow);
+  if (!window.create("tavrinel", resolution.width, resolution.height, 32, true)) return 1;
+  platform::SoundOutput sound;
+  Show show(state, sound, std::cout, std::cerr);
+  setUpShow(show, window, state, std::cerr);
+
+  LoopParts parts{state, window, show.music, show.sync, show.engine, show.scenes};
+  std::int64_t frames = 0;
+  bool escape = window.escapePressed();
+  while (!escape && !state.quit) {
+    FrameInfo info;
+    escape = runFrame(parts, &info);
+    ++frames;
+    web::publish("playing", state.sceneSelector,
+                 info.eventTaken ? info.positionMs : show.music.positionMs(), frames);
+  }
+  show.music.stop();
+  show.music.close();
+  window.destroy();
+  web::publish("ended", state.sceneSelector, show.music.positionMs(), frames);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  StillsOptions stills;
+  if (parseStills(argc, argv, stills)) return playStills(stills);
+  return playShow();
+}

@@ -1,0 +1,44 @@
+#include "web/page_bridge.h"
+
+#include <emscripten.h>
+
+namespace tav::web {
+
+// clang-format off
+EM_ASYNC_JS(int, pageChoice, (), {
+  return await Module.tavrinelChoice();
+});
+EM_JS(void, pagePublish, (const char* state, int scene, int showMs, double frames), {
+  Module.tavrinelPublish(UTF8ToString(state), scene, showMs, frames);
+});
+EM_JS(void, pageAddStill, (const unsigned char* rgb, int width, int height), {
+  Module.tavrinelAddStill(HEAPU8.subarray(rgb, rgb + width * height * 3), width, height);
+});
+EM_JS(void, pageSay, (const char* text), {
+  Module.tavrinelSay(UTF8ToString(text));
+});
+// clang-format on
+
+ChoiceBuffer::int_type ChoiceBuffer::underflow() {
+  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+  if (given_) return traits_type::eof();
+  given_ = true;
+  const int choice = pageChoice();
+  line_[0] = choice >= 1 && choice <= 9 ? static_cast<char>('0' + choice) : '0';
+  setg(line_, line_, line_ + 2);
+  return traits_type::to_int_type(line_[0]);
+}
+
+void publish(const char* state, int scene, std::int32_t showMs, std::int64_t frames) {
+  pagePublish(state, scene, showMs, static_cast<double>(frames));
+}
+
+void addStill(const std::vector<std::uint8_t>& rgb, int width, int height) {
+  pageAddStill(rgb.data(), width, height);
+}
+
+void say(const char* text) {
+  pageSay(text);
+}
+
+}  // namespace tav::web

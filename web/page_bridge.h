@@ -1,0 +1,32 @@
+#pragma once
+// What the show's program and its page say to each other: the viewer's choice on the first
+// screen, the state the page (and its tests) read every frame, and the stills it hands out.
+#include <cstdint>
+#include <istream>
+#include <streambuf>
+#include <vector>
+
+namespace tav::web {
+
+// Reads as the console's standard input did: the viewer's choice on the first screen, "1" to "4"
+// for a menu line or its key, "0" for any other key, then a new line. Waits for it.
+class ChoiceBuffer : public std::streambuf {
+ protected:
+  int_type underflow() override;
+
+ private:
+  char line_[2] = {'0', '\n'};
+  bool given_ = false;
+};
+
+// window.tavrinel: state ("menu", "loading", "playing", "ended", "stills"), the scene selector,
+// the music position the sync track was given, the frames shown.
+void publish(const char* state, int scene, std::int32_t showMs, std::int64_t frames);
+
+// One still, top row first, 3 bytes a pixel: kept by the page as a PNG data URL.
+void addStill(const std::vector<std::uint8_t>& rgb, int width, int height);
+
+// The page's words for what went wrong, on its first screen.
+void say(const char* text);
+
+}  // namespace tav::web
