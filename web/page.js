@@ -52,6 +52,14 @@
     consoleArea.appendChild(line);
   }
 
+  // In full screen the browser takes Escape for itself and leaves full screen: that is the
+  // viewer's Escape, and it ends the show.
+  document.addEventListener("fullscreenchange", () => {
+    if (!document.fullscreenElement && window.tavrinel.state === "playing") {
+      Module.tavrinelLeftFullScreen = true;
+    }
+  });
+
   document.addEventListener("keydown", (event) => {
     if (!answer || ["Shift", "Control", "Alt", "Meta", "Tab"].includes(event.key)) return;
     event.preventDefault();

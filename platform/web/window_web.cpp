@@ -31,6 +31,12 @@ EM_ASYNC_JS(int, pageDialog, (const char* caption, const char* text, int yesNo, 
   if (!Module.tavrinelDialog) return -1;
   return await Module.tavrinelDialog(UTF8ToString(caption), UTF8ToString(text), yesNo != 0, icon);
 });
+// The browser keeps Escape to itself in full screen: leaving full screen is the viewer's Escape.
+EM_JS(int, pageLeftFullScreen, (), {
+  const left = Module.tavrinelLeftFullScreen ? 1 : 0;
+  Module.tavrinelLeftFullScreen = false;
+  return left;
+});
 // Returns when the browser is about to paint the next display frame.
 EM_ASYNC_JS(void, pageNextFrame, (), {
   await new Promise((resolve) => requestAnimationFrame(() => resolve()));
@@ -256,7 +262,8 @@ void Window::defaultProcedure(const WindowMessage& message) {
 }
 
 bool Window::escapePressed() {
-  const bool pressed = impl_->escapeDown || impl_->escapeLatched;
+  const bool left = impl_->backend == VideoBackend::Display && pageLeftFullScreen();
+  const bool pressed = impl_->escapeDown || impl_->escapeLatched || left;
   impl_->escapeLatched = false;
   return pressed;
 }

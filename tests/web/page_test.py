@@ -1,0 +1,222 @@
+#!/usr/bin/python3
+"""The show's page in headless Chromium.
+
+Usage: page_test.py CHECK WEB_DIR SHOW_DIR [CAPTURE]
+  stills        one still per scene from the page against tavrinel-capture's (CAPTURE) of the
+                same size and frame rate: PSNR of at least 30 dB each
+  realtime      ?autoplay=2 for 34 s: the show clock follows the wall clock, the scenes change at
+                the sync table's times, nothing on the console's error channel
+  first-screen  the console lines, a key choice, the default, Escape, and a missing texture's box
+Exit status 0 on success, 77 when there is no browser build or no chromium.
+"""
+
+import base64
+import io
+import math
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+import chromium
+
+MENU = ("Welcome to this years contribution from tavrinel!\n"
+        "Please choose your desired resolution:\n"
+        " -----------------------------------\n"
+        "   1. 320*200\n"
+        "   2. 640*480\n"
+        "   3. 800*600\n"
+        "   4. 1024*768\n")
+
+
+class Failed(Exception):
+    pass
+
+
+def check(condition, what):
+    if not condition:
+        raise Failed(what)
+
+
+def sync_events(show):
+    with open(os.path.join(show, "sync.dat"), "rb") as f:
+        data = f.read()
+    (count,) = struct.unpack_from("<i", data)
+    return [struct.unpack_from("<ii", data, 4 + 8 * i) for i in range(count)]
+
+
+def scene_entries(show):
+    """When each scene is first entered, by the sync table's steps (code 39 on, 37 back)."""
+    selector, entered = 1, {1: 0}
+    for time_ms, code in sync_events(show):
+        selector += 1 if code == 39 else -1 if code == 37 else 0
+        entered.setdefault(selector, time_ms)
+    return entered
+
+
+def psnr(a, b):
+    from PIL import Image
+    first = Image.open(a).convert("RGB").tobytes()
+    second = Image.open(b).convert("RGB").tobytes()
+    if len(first) != len(second):
+        return 0.0
+    error = sum((x - y) ** 2 for x, y in zip(first, second))
+    return math.inf if error == 0 else 10 * math.log10(255 * 255 * len(first) / error)
+
+
+def stills(browser, server, show, capture):
+    entered = scene_entries(show)
+    # Halfway through each scene (8 s into the last), past the white flashes they open with.
+    times = [(entered[n] + min(entered.get(n + 1, entered[n] + 16000), entered[n] + 16000)) // 2
+             for n in range(1, 10) if n in entered]
+    check(len(times) == 9, f"the sync table reaches {len(times)} scenes, not 9")
+    size, fps = "320x240", 15
+    work = tempfile.mkdtemp(prefix="tavrinel-stills-")
+    try:
+        started = time.time()
+        at = ",".join(str(t) for t in times)
+        subprocess.run([capture, "--data", show, "--size", size, "--fps", str(fps), "--at", at,
+                        "--png", work], check=True, stderr=subprocess.DEVNULL)
+        native = time.time() - started
+        started = time.time()
+        browser.open(server.url(f"index.html?at={at}&size={size}&fps={fps}"))
+        urls = browser.wait_for("tavrinel.state === 'stills' ? tavrinel.stills : null", 600, 0.5)
+        check(urls is not None and len(urls) == len(times), "the page made no stills")
+        print(f"stills of {len(times)} scenes at {size}, {fps} fps: "
+              f"tavrinel-capture {native:.1f} s, the page {time.time() - started:.1f} s")
+        worst = math.inf
+        for scene, (t, url) in enumerate(zip(times, urls), start=1):
+            page = io.BytesIO(base64.b64decode(url.split(",", 1)[1]))
+            value = psnr(page, os.path.join(work, f"still_{t:07d}.png"))
+            print(f"scene {scene} at {t} ms: PSNR {value:.1f} dB")
+            worst = min(worst, value)
+        check(worst >= 30.0, f"a still differs from the desktop's: {worst:.1f} dB")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def realtime(browser, server, show):
+    browser.open(server.url("index.html?autoplay=2"))
+    check(browser.wait_for("tavrinel.state === 'playing' || null", 60), "the show did not start")
+    samples = []  # (wall s, show ms, scene)
+    started = time.time()
+    while time.time() - started < 34:
+        state = browser.evaluate("[tavrinel.showMs, tavrinel.scene, tavrinel.state]")
+        samples.append((time.time(), state[0], state[1]))
+        time.sleep(0.1)
+    first = next(s for s in samples if s[1] > 0)
+    last = next(s for s in samples if s[0] >= first[0] + 20)
+    ratio = (last[1] - first[1]) / 1000 / (last[0] - first[0])
+    print(f"show clock over wall clock, 20 s: {ratio:.3f}")
+    check(0.9 <= ratio <= 1.1, f"the show clock runs at {ratio:.3f} of the wall clock")
+    # The selector a position should show: the sync table's steps due by then.
+    steps = [(t, code) for t, code in sync_events(show) if code in (37, 39)]
+    for _, show_ms, scene in samples:
+        expected = 1 + sum(1 if code == 39 else -1 for t, code in steps if t <= show_ms)
+        check(scene == expected, f"scene {scene} at {show_ms} ms, the sync table says {expected}")
+    changes = sorted({s[2] for s in samples})
+    print(f"scenes seen: {changes}; {samples[-1][1]} ms of the show played")
+    check(len(changes) >= 2, "no scene change was seen")
+    errors = [text for level, text in browser.console if level in ("error", "assert")]
+    check(not errors and not browser.exceptions, f"errors on the console: {errors}")
+
+
+def press(browser, key, code, key_code):
+    for kind in ("keyDown", "keyUp"):
+        browser.call("Input.dispatchKeyEvent", type=kind, key=key, code=code,
+                     windowsVirtualKeyCode=key_code, nativeVirtualKeyCode=key_code,
+                     text=key if kind == "keyDown" and len(key) == 1 else "")
+
+
+def first_screen(browser, server, show, web):
+    console_text = "document.getElementById('console').textContent"
+    browser.open(server.url("index.html"))
+    check(browser.wait_for(f"{console_text}.includes('1024*768') || null", 60), "no menu")
+    check(browser.evaluate(console_text) == MENU, "the first screen's lines differ")
+    press(browser, "3", "Digit3", 51)
+    check(browser.wait_for("tavrinel.state === 'playing' || null", 60), "key 3 did not start it")
+    size = browser.evaluate("[canvas.width, canvas.height]")
+    check(size == [800, 600], f"key 3 gave a {size} canvas")
+    press(browser, "Escape", "Escape", 27)
+    check(browser.wait_for("tavrinel.state === 'ended' || null", 10), "Escape did not end it")
+    check(browser.evaluate("document.getElementById('status').textContent") ==
+          "The show has ended.", "the page does not say the show has ended")
+
+    browser.open(server.url("index.html"))
+    check(browser.wait_for(f"{console_text}.includes('1024*768') || null", 60), "no menu")
+    press(browser, "x", "KeyX", 88)
+    check(browser.wait_for("tavrinel.state === 'playing' || null", 60), "key x did not start it")
+    check(browser.evaluate(console_text) == MENU + "Not a valid option, using default...\n",
+          "no default line")
+    check(browser.evaluate("[canvas.width, canvas.height]") == [640, 480], "not 640 x 480")
+    print("first screen: the lines, key 3, the default, Escape")
+
+    # A show folder without a texture a model names: the box names it and waits for OK.
+    work = tempfile.mkdtemp(prefix="tavrinel-page-")
+    try:
+        data = os.path.join(work, "show")
+        shutil.copytree(show, data)
+        os.remove(os.path.join(data, "data", "textures", "tile.jpg"))
+        page = os.path.join(work, "web")
+        os.mkdir(page)
+        for name in ("index.html", "page.js", "page.css", "tavrinel.js", "tavrinel.wasm"):
+            shutil.copy(os.path.join(web, name), page)
+        subprocess.run(["/usr/bin/python3", "/usr/share/emscripten/tools/file_packager.py",
+                        "show.data", "--preload", f"{data}@/", "--js-output=show-data.js"],
+                       cwd=page, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        other = chromium.Server(page)
+        try:
+            browser.open(other.url("index.html?autoplay=1"))
+            check(browser.wait_for("document.getElementById('box').open || null", 60),
+                  "no box for the missing texture")
+            box = browser.evaluate("[document.getElementById('box-caption').textContent,"
+                                   " document.getElementById('box-text').textContent]")
+            check(box == ["Failed to load texture:", "data/textures/tile.jpg"], f"the box: {box}")
+            check(browser.evaluate("tavrinel.state") == "loading", "the show went on behind it")
+            browser.evaluate("document.querySelector('#box-buttons button').click()")
+            check(browser.wait_for("tavrinel.state === 'playing' || null", 60),
+                  "the show did not go on after OK")
+            print("first screen: the missing texture's box")
+        finally:
+            other.close()
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def main():
+    if len(sys.argv) < 4:
+        print(__doc__)
+        return 2
+    what, web, show = sys.argv[1], sys.argv[2], sys.argv[3]
+    if not os.path.exists(os.path.join(web, "tavrinel.wasm")):
+        print(f"no browser build in {web} (scripts/build-web makes it)")
+        return chromium.SKIP
+    opened = chromium.session(web)
+    if not opened:
+        return chromium.SKIP
+    server, browser = opened
+    try:
+        if what == "stills":
+            stills(browser, server, show, sys.argv[4])
+        elif what == "realtime":
+            realtime(browser, server, show)
+        elif what == "first-screen":
+            first_screen(browser, server, show, web)
+        else:
+            print(__doc__)
+            return 2
+        return 0
+    except Failed as failure:
+        print("FAILED:", failure)
+        browser.print_console()
+        return 1
+    finally:
+        browser.close()
+        server.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
