@@ -1,13 +1,16 @@
 // tavrinel in the browser: the desktop show's start-up, frame and scenes, with the console
 // dialogue on the page's first screen and the music from Web Audio. With stills asked for, the
 // show plays from its start on the virtual clock instead, as tavrinel-capture --at does, and the
-// page gets each still as a PNG.
+// page gets each still as a PNG; with --report, it gets each scene's median and worst frame time.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <string>
 #include <vector>
+
+#include <emscripten.h>
 
 #include "platform/clock.h"
 #include "platform/sound.h"
@@ -31,6 +34,7 @@ struct StillsOptions {
   int width = 1024;
   int height = 768;
   int fps = 60;
+  bool report = false;  // the whole show, timing every frame
 };
 
 // The arguments the page passes on from its address: --at=MS,MS... --size=WxH --fps=N.
@@ -54,6 +58,9 @@ bool parseStills(int argc, char** argv, StillsOptions& options) {
         options.width = w;
         options.height = h;
       }
+    } else if (arg == "--report") {
+      stills = true;
+      options.report = true;
     } else if (arg.rfind("--fps=", 0) == 0) {
       const int fps = std::atoi(arg.c_str() + 6);
       if (fps >= 1 && fps <= 1000) options.fps = fps;
@@ -91,13 +98,24 @@ int playStills(const StillsOptions& options) {
   };
   take(0);
   LoopParts parts{state, window, show.music, show.sync, show.engine, show.scenes};
-  for (std::int64_t k = 1; !state.quit && next < options.at.size(); ++k) {
+  std::map<int, std::vector<double>> frameMs;  // by scene
+  for (std::int64_t k = 1; !state.quit && (options.report || next < options.at.size()); ++k) {
     const std::int64_t t = k * 1000 / options.fps;
     platform::clock::setVirtualMs(kClockBase + static_cast<std::uint32_t>(t));
     FrameInfo info;
+    const double begun = emscripten_get_now();
     runFrame(parts, &info);
+    if (options.report) {
+      web::waitForGpu();
+      frameMs[info.scene].push_back(emscripten_get_now() - begun);
+    }
     take(t);
     web::publish("loading", state.sceneSelector, info.positionMs, k);
+  }
+  for (auto& [scene, times] : frameMs) {
+    if (scene == 0) continue;
+    std::sort(times.begin(), times.end());
+    web::addSceneTime(scene, times[times.size() / 2], times.back(), times.size());
   }
   web::publish("stills", state.sceneSelector, show.music.positionMs(), 0);
   return 0;

@@ -1,7 +1,8 @@
 // The page around the show's program: the first screen (the console dialogue, chosen by click or
 // key), the stage with the canvas, the boxes, and window.tavrinel, which the program keeps current
 // every frame. index.html?autoplay=N skips the menu choosing N; index.html?at=MS,...&size=WxH&fps=N
-// makes stills on the virtual clock instead of playing.
+// makes stills on the virtual clock instead of playing, and ?report=1&size=WxH&fps=N times every
+// frame of the show on it (window.tavrinel.report: per scene the median and worst ms).
 "use strict";
 
 (function () {
@@ -11,7 +12,7 @@
   const firstScreen = document.getElementById("first-screen");
   const stage = document.getElementById("stage");
   const canvas = document.getElementById("canvas");
-  const stillsMode = params.has("at");
+  const stillsMode = params.has("at") || params.has("report");
   const autoplay = params.get("autoplay");
 
   window.tavrinel = {state: stillsMode ? "loading" : "menu", scene: 0, showMs: 0, frames: 0};
@@ -115,6 +116,7 @@
     t.showMs = showMs;
     t.frames = frames;
     if (state === "stills") t.stills = stills.slice();
+    if (state === "playing" && frames === 1) t.firstFrameMs = performance.now();
     if (state !== t.state) {
       t.state = state;
       if (state === "ended") {
@@ -127,7 +129,8 @@
 
   const args = [];
   if (stillsMode) {
-    args.push("--at=" + params.get("at"));
+    if (params.has("at")) args.push("--at=" + params.get("at"));
+    if (params.has("report")) args.push("--report");
     if (params.has("size")) args.push("--size=" + params.get("size"));
     if (params.has("fps")) args.push("--fps=" + params.get("fps"));
   }
@@ -143,6 +146,9 @@
     }),
     tavrinelPublish: publish,
     tavrinelAddStill: addStill,
+    tavrinelAddSceneTime: (scene, medianMs, worstMs, frames) => {
+      (window.tavrinel.report = window.tavrinel.report || []).push({scene, medianMs, worstMs, frames});
+    },
     tavrinelDialog: dialog,
     tavrinelSay: (text) => { status.textContent = text; console.error(text); },
     onRuntimeInitialized: () => {

@@ -14,6 +14,13 @@ EM_JS(void, pagePublish, (const char* state, int scene, int showMs, double frame
 EM_JS(void, pageAddStill, (const unsigned char* rgb, int width, int height), {
   Module.tavrinelAddStill(HEAPU8.subarray(rgb, rgb + width * height * 3), width, height);
 });
+EM_JS(void, pageAddSceneTime, (int scene, double median, double worst, double frames), {
+  Module.tavrinelAddSceneTime(scene, median, worst, frames);
+});
+// Reading one pixel back waits for the GPU process to finish the frame.
+EM_JS(void, pageWaitForGpu, (), {
+  GLctx.readPixels(0, 0, 1, 1, GLctx.RGBA, GLctx.UNSIGNED_BYTE, new Uint8Array(4));
+});
 EM_JS(void, pageSay, (const char* text), {
   Module.tavrinelSay(UTF8ToString(text));
 });
@@ -35,6 +42,14 @@ void publish(const char* state, int scene, std::int32_t showMs, std::int64_t fra
 
 void addStill(const std::vector<std::uint8_t>& rgb, int width, int height) {
   pageAddStill(rgb.data(), width, height);
+}
+
+void addSceneTime(int scene, double medianMs, double worstMs, std::size_t frames) {
+  pageAddSceneTime(scene, medianMs, worstMs, static_cast<double>(frames));
+}
+
+void waitForGpu() {
+  pageWaitForGpu();
 }
 
 void say(const char* text) {

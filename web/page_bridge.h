@@ -26,6 +26,12 @@ void publish(const char* state, int scene, std::int32_t showMs, std::int64_t fra
 // One still, top row first, 3 bytes a pixel: kept by the page as a PNG data URL.
 void addStill(const std::vector<std::uint8_t>& rgb, int width, int height);
 
+// One scene's frame times in ms: the page keeps them in window.tavrinel.report.
+void addSceneTime(int scene, double medianMs, double worstMs, std::size_t frames);
+
+// Returns once the browser's GPU process has drawn everything asked of it so far.
+void waitForGpu();
+
 // The page's words for what went wrong, on its first screen.
 void say(const char* text);
 
