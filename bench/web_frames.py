@@ -3,9 +3,11 @@
 page load to the first frame on 127.0.0.1, and each scene's median and worst frame time (drawing
 and the GPU process's work, on the virtual clock at 60 frames a second) at 640x480 and 1024x768.
 
-Usage: bench/web_frames.py [WEB_DIR]   (default build/web, made by scripts/build-web)
+Usage: bench/web_frames.py [--fps N] [--sizes WxH,...] [WEB_DIR]
+       (default 60 frames a second, 640x480 and 1024x768, build/web made by scripts/build-web)
 """
 
+import argparse
 import gzip
 import os
 import sys
@@ -16,7 +18,12 @@ import chromium  # noqa: E402
 
 def main():
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
-    web = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "build", "web")
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("web", nargs="?", default=os.path.join(root, "build", "web"))
+    parser.add_argument("--fps", type=int, default=60)
+    parser.add_argument("--sizes", default="640x480,1024x768")
+    options = parser.parse_args()
+    web = options.web
     code = 0
     for name in ("tavrinel.js", "tavrinel.wasm", "page.js", "page.css", "index.html"):
         with open(os.path.join(web, name), "rb") as f:
@@ -34,8 +41,8 @@ def main():
             loads.append(browser.wait_for("tavrinel.firstFrameMs || null", 60))
         print("page load to the first frame of the show: "
               + ", ".join(f"{ms:.0f} ms" for ms in loads))
-        for size in ("640x480", "1024x768"):
-            browser.open(server.url(f"index.html?report=1&size={size}&fps=60"))
+        for size in options.sizes.split(","):
+            browser.open(server.url(f"index.html?report=1&size={size}&fps={options.fps}"))
             report = browser.wait_for("tavrinel.state === 'stills' ? tavrinel.report : null", 1200, 1)
             print(f"frame times at {size}, per scene (median / worst ms):")
             for entry in report:

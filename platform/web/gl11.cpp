@@ -317,7 +317,6 @@ void bindTexture(GLenum target, GLuint texture) {
   Context* c = changing();
   if (!c || target != kTexture2D) return;
   unitFor(*c)->bound = texture;
-  glBindTexture(GL_TEXTURE_2D, texture);
 }
 
 void texImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
@@ -329,7 +328,9 @@ void texImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width,
     return unsupported("glTexImage2D", static_cast<GLenum>(internalFormat));
   }
   const GLuint texture = unitFor(*c)->bound;
+  glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, texture);
+  c->texturesChanged();
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
   c->textures[texture].image = true;
 }
@@ -338,7 +339,9 @@ void texParameteri(GLenum target, GLenum name, GLint param) {
   Context* c = changing();
   if (!c || target != kTexture2D) return;
   const GLuint texture = unitFor(*c)->bound;
+  glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, texture);
+  c->texturesChanged();
   glTexParameteri(GL_TEXTURE_2D, name, param);
   if (name == GL_TEXTURE_MIN_FILTER) {
     c->textures[texture].plainFilter = param == GL_LINEAR || param == GL_NEAREST;

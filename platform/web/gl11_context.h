@@ -58,6 +58,8 @@ class Context {
 
   // Draws what immediate mode has gathered; every change of state calls it first.
   void flush();
+  // Textures were bound on WebGL outside a draw: the next draw binds its own again.
+  void texturesChanged();
 
   // Matrices.
   GLenum matrixMode = 0x1700;  // GL_MODELVIEW
@@ -112,7 +114,8 @@ class Context {
 
   struct Program;
   std::unique_ptr<Program> program_;
-  GLuint vao_ = 0;
+  GLuint immediateVao_ = 0;
+  GLuint arraysVao_ = 0;
   GLuint vertexBuffer_ = 0;
   GLuint arrayBuffers_[3] = {0, 0, 0};
   GLuint indexBuffer_ = 0;

@@ -3,6 +3,7 @@
 // and add, sphere-map coordinates); immediate mode is gathered and drawn in as few calls as the
 // state allows.
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -108,10 +109,34 @@ GLuint compile(GLenum kind, const char* source) {
 
 }  // namespace
 
+// What the program was last given, so that a draw sends only what changed: most of a frame's
+// draws change a matrix or two and nothing else.
+struct Sent {
+  Mat4 modelview, projection;
+  bool lighting = false, colourMaterial = false, cull = false;
+  std::array<GLint, kLights> lightOn{};
+  std::array<float, kLights * 4> lightPosition{}, lightAmbient{}, lightDiffuse{};
+  std::array<GLint, kUnits> textureOn{}, add{};
+  std::array<GLuint, kUnits> bound{};
+  std::array<GLint, 4> sphere{};
+};
+
+template <typename T>
+bool differs(T& sent, const T& now) {
+  if (sent == now) return false;
+  sent = now;
+  return true;
+}
+
+bool operator==(const Mat4& a, const Mat4& b) {
+  return a.m == b.m;
+}
+
 struct Context::Program {
   GLuint id = 0;
   GLint modelview, projection, normalMatrix, lighting, colourMaterial, lightOn, lightPosition,
       lightAmbient, lightDiffuse, sphere0, sphere1, textureOn, add;
+  Sent sent;
 
   Program() {
     id = glCreateProgram();
@@ -139,80 +164,85 @@ struct Context::Program {
     glUseProgram(id);
     glUniform1i(at("uTexture0"), 0);
     glUniform1i(at("uTexture1"), 1);
+    // Everything the shader reads starts as a fresh context has it.
+    glUniformMatrix4fv(modelview, 1, GL_FALSE, sent.modelview.m.data());
+    glUniformMatrix4fv(projection, 1, GL_FALSE, sent.projection.m.data());
+    glUniformMatrix3fv(normalMatrix, 1, GL_FALSE, gl11::normalMatrix(sent.modelview).data());
   }
   ~Program() { glDeleteProgram(id); }
+
+  // Sends what the draw needs and the last draw did not have.
+  void update(const Context& c, bool lines) {
+    const Mat4& m = c.modelview.back();
+    if (differs(sent.modelview, m)) {
+      glUniformMatrix4fv(modelview, 1, GL_FALSE, m.m.data());
+      glUniformMatrix3fv(normalMatrix, 1, GL_FALSE, gl11::normalMatrix(m).data());
+    }
+    if (differs(sent.projection, c.projection.back())) {
+      glUniformMatrix4fv(projection, 1, GL_FALSE, sent.projection.m.data());
+    }
+    if (differs(sent.lighting, c.lighting)) glUniform1i(lighting, c.lighting);
+    if (differs(sent.colourMaterial, c.colourMaterial)) {
+      glUniform1i(colourMaterial, c.colourMaterial);
+    }
+    if (c.lighting) {
+      std::array<GLint, kLights> on{};
+      std::array<float, kLights * 4> positions{}, ambient{}, diffuse{};
+      for (std::size_t i = 0; i < kLights; ++i) {
+        const Light& light = c.lights[i];
+        on[i] = light.on;
+        std::memcpy(&positions[4 * i], light.position.data(), sizeof(float) * 4);
+        std::memcpy(&ambient[4 * i], light.ambient.data(), sizeof(float) * 4);
+        std::memcpy(&diffuse[4 * i], light.diffuse.data(), sizeof(float) * 4);
+      }
+      if (differs(sent.lightOn, on)) glUniform1iv(lightOn, kLights, on.data());
+      if (differs(sent.lightPosition, positions)) {
+        glUniform4fv(lightPosition, kLights, positions.data());
+      }
+      if (differs(sent.lightAmbient, ambient)) glUniform4fv(lightAmbient, kLights, ambient.data());
+      if (differs(sent.lightDiffuse, diffuse)) glUniform4fv(lightDiffuse, kLights, diffuse.data());
+    }
+    std::array<GLint, kUnits> on{}, adds{};
+    for (std::size_t u = 0; u < kUnits; ++u) {
+      const TextureUnit& unit = c.units[u];
+      // A unit whose texture has no image draws as if texturing were off, as desktop GL does.
+      on[u] = unit.enabled && c.complete(unit.bound);
+      adds[u] = unit.envMode == kAdd;
+      if (on[u] && sent.bound[u] != unit.bound) {
+        sent.bound[u] = unit.bound;
+        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(u));
+        glBindTexture(GL_TEXTURE_2D, unit.bound);
+      }
+    }
+    if (differs(sent.textureOn, on)) glUniform1iv(textureOn, kUnits, on.data());
+    if (differs(sent.add, adds)) glUniform1iv(add, kUnits, adds.data());
+    const std::array<GLint, 4> sphere{
+        c.units[0].genS && c.units[0].sphereS, c.units[0].genT && c.units[0].sphereT,
+        c.units[1].genS && c.units[1].sphereS, c.units[1].genT && c.units[1].sphereT};
+    if (differs(sent.sphere, sphere)) {
+      glUniform2i(sphere0, sphere[0], sphere[1]);
+      glUniform2i(sphere1, sphere[2], sphere[3]);
+    }
+    // Lines are edges of polygons that were already culled by their facing.
+    if (differs(sent.cull, c.cullFace && !lines)) {
+      sent.cull ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
+    }
+  }
+
+  // The texture unit state WebGL holds was changed behind the program's back (an upload).
+  void forgetTextures() { sent.bound.fill(0xFFFFFFFF); }
 };
 
 Context::Context(int width, int height) : program_(std::make_unique<Program>()) {
   viewport = {0, 0, width, height};
   scissorBox = viewport;
-  glGenVertexArrays(1, &vao_);
-  glBindVertexArray(vao_);
   glGenBuffers(1, &vertexBuffer_);
   glGenBuffers(3, arrayBuffers_);
   glGenBuffers(1, &indexBuffer_);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-}
-
-Context::~Context() {
-  glDeleteBuffers(1, &vertexBuffer_);
-  glDeleteBuffers(3, arrayBuffers_);
-  glDeleteBuffers(1, &indexBuffer_);
-  glDeleteVertexArrays(1, &vao_);
-}
-
-// The state every draw reads, sent as the draw is made.
-void Context::useProgram(bool lines) {
-  const Program& p = *program_;
-  glUseProgram(p.id);
-  glUniformMatrix4fv(p.modelview, 1, GL_FALSE, modelview.back().m.data());
-  glUniformMatrix4fv(p.projection, 1, GL_FALSE, projection.back().m.data());
-  glUniformMatrix3fv(p.normalMatrix, 1, GL_FALSE, normalMatrix(modelview.back()).data());
-  glUniform1i(p.lighting, lighting);
-  glUniform1i(p.colourMaterial, colourMaterial);
-  GLint on[kLights];
-  float positions[kLights * 4], ambient[kLights * 4], diffuse[kLights * 4];
-  for (int i = 0; i < kLights; ++i) {
-    const Light& light = lights[static_cast<std::size_t>(i)];
-    on[i] = light.on;
-    std::memcpy(positions + 4 * i, light.position.data(), sizeof(float) * 4);
-    std::memcpy(ambient + 4 * i, light.ambient.data(), sizeof(float) * 4);
-    std::memcpy(diffuse + 4 * i, light.diffuse.data(), sizeof(float) * 4);
-  }
-  glUniform1iv(p.lightOn, kLights, on);
-  glUniform4fv(p.lightPosition, kLights, positions);
-  glUniform4fv(p.lightAmbient, kLights, ambient);
-  glUniform4fv(p.lightDiffuse, kLights, diffuse);
-  GLint textureOn[kUnits], add[kUnits];
-  for (int u = 0; u < kUnits; ++u) {
-    const TextureUnit& unit = units[static_cast<std::size_t>(u)];
-    // A unit whose texture has no image draws as if texturing were off, as desktop GL does.
-    textureOn[u] = unit.enabled && complete(unit.bound);
-    add[u] = unit.envMode == kAdd;
-    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(u));
-    glBindTexture(GL_TEXTURE_2D, unit.bound);
-  }
-  glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(activeUnit));
-  glUniform1iv(p.textureOn, kUnits, textureOn);
-  glUniform1iv(p.add, kUnits, add);
-  glUniform2i(p.sphere0, units[0].genS && units[0].sphereS, units[0].genT && units[0].sphereT);
-  glUniform2i(p.sphere1, units[1].genS && units[1].sphereS, units[1].genT && units[1].sphereT);
-  // Lines are edges of polygons that were already culled by their facing.
-  if (cullFace && !lines) {
-    glEnable(GL_CULL_FACE);
-  } else {
-    glDisable(GL_CULL_FACE);
-  }
-}
-
-void Context::draw(const Vertex* vertices, std::size_t count, bool lines) {
-  if (count == 0) return;
-  useProgram(lines);
-  glBindVertexArray(vao_);
+  // Immediate mode's corners, interleaved: the layout is set once.
+  glGenVertexArrays(1, &immediateVao_);
+  glBindVertexArray(immediateVao_);
   glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(Vertex)), vertices,
-               GL_STREAM_DRAW);
   constexpr auto stride = static_cast<GLsizei>(sizeof(Vertex));
   auto attribute = [](GLuint index, GLint size, std::size_t offset) {
     glEnableVertexAttribArray(index);
@@ -224,6 +254,34 @@ void Context::draw(const Vertex* vertices, std::size_t count, bool lines) {
   attribute(2, 4, offsetof(Vertex, colour));
   attribute(3, 2, offsetof(Vertex, tex0));
   attribute(4, 2, offsetof(Vertex, tex1));
+  glGenVertexArrays(1, &arraysVao_);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+}
+
+Context::~Context() {
+  glDeleteBuffers(1, &vertexBuffer_);
+  glDeleteBuffers(3, arrayBuffers_);
+  glDeleteBuffers(1, &indexBuffer_);
+  glDeleteVertexArrays(1, &immediateVao_);
+  glDeleteVertexArrays(1, &arraysVao_);
+}
+
+void Context::useProgram(bool lines) {
+  program_->update(*this, lines);
+}
+
+void Context::texturesChanged() {
+  program_->forgetTextures();
+}
+
+void Context::draw(const Vertex* vertices, std::size_t count, bool lines) {
+  if (count == 0) return;
+  useProgram(lines);
+  glBindVertexArray(immediateVao_);
+  glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(Vertex)), vertices,
+               GL_STREAM_DRAW);
   glDrawArrays(lines ? GL_LINES : GL_TRIANGLES, 0, static_cast<GLsizei>(count));
 }
 
@@ -300,7 +358,7 @@ void Context::drawArrays(const std::uint32_t* indices, std::size_t count) {
     return;
   }
   useProgram(false);
-  glBindVertexArray(vao_);
+  glBindVertexArray(arraysVao_);
   auto attribute = [](GLuint buffer, GLuint index, GLint size, const float* data, std::size_t n) {
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(n * sizeof(float) * size), data,
