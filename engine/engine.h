@@ -4,12 +4,14 @@
 // indices; most operations do not check them, their callers keep them valid.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "engine/model_loader.h"
 #include "engine/records.h"
 #include "engine/render/multitexture.h"
+#include "engine/texel_bounds.h"
 
 namespace tav {
 
@@ -94,6 +96,11 @@ class Engine {
 
   // Drawing and motion (engine/render).
   Multitexture multitexture;
+  // Where each loaded texture is not black, by texture id.
+  std::map<std::int32_t, TexelBounds> textureBounds;
+  // Additively blended overlays fill only the pixels their texture can add to; the frame is the
+  // same either way (tests compare the two).
+  bool fillOnlyWhatAdds = true;
 
   // The current model through its current camera with the current render settings.
   void render();

@@ -125,6 +125,7 @@ inline constexpr std::int32_t kSpriteFade = 4;
 }  // namespace render_flags
 
 struct Multitexture;
+struct TexelBounds;
 
 struct RenderSettings {
   std::int32_t flags = render_flags::kDepthTest;
@@ -141,9 +142,11 @@ struct RenderSettings {
   // One model as seen from its camera `cameraIndex`: lights, camera, raster state, the opaque
   // objects, then the blended ones.
   void renderPass(Model& model, std::int32_t cameraIndex, const Multitexture& multitexture) const;
-  // A textured rectangle in a fixed eye space; texture -1: untextured.
+  // A textured rectangle in a fixed eye space; texture -1: untextured. With `bounds`, a blended
+  // one fills only the pixels where the texture is not black.
   void drawScreenQuad(Vector3 position, Vector3 rotation, Vector3 size, float alpha,
-                      std::int32_t texture, const Multitexture& multitexture) const;
+                      std::int32_t texture, const Multitexture& multitexture,
+                      const TexelBounds* bounds = nullptr) const;
 };
 
 }  // namespace tav

@@ -9,7 +9,7 @@
 
 namespace tav {
 
-std::int32_t loadTexture(const std::string& path, std::string& reason) {
+std::int32_t loadTexture(const std::string& path, std::string& reason, TexelBounds* bounds) {
   // Rows are laid out for the unpack alignment in force, which stays as it is.
   GLint alignment = 4;
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
@@ -24,12 +24,16 @@ std::int32_t loadTexture(const std::string& path, std::string& reason) {
                image.pixels.data());
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  if (bounds) *bounds = texelBounds(image);
   return static_cast<std::int32_t>(id);
 }
 
 std::int32_t Engine::loadTextureFile(const std::string& path, std::string& reason) {
   if (textureMode != TextureMode::Upload) return -1;
-  return loadTexture(path, reason);
+  TexelBounds bounds;
+  const std::int32_t id = loadTexture(path, reason, &bounds);
+  if (id >= 0) textureBounds[id] = bounds;
+  return id;
 }
 
 void Engine::loadMaterialTextures() {

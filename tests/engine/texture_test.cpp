@@ -187,5 +187,41 @@ TEST_F(TextureTest, AddTextureAppendsOneNamedMaterialOnlyForALoadableFile) {
   EXPECT_EQ(engine.model().materialCount(), 2);
 }
 
+TEST(TexelBounds, TheRectangleOfNonBlackTexelsAndHowFarFilteringReaches) {
+  auto image = [](int width, int height, std::vector<std::pair<int, int>> lit) {
+    platform::RgbImage im;
+    im.width = width;
+    im.height = height;
+    im.stride = (width * 3 + 3) / 4 * 4;
+    im.pixels.assign(static_cast<std::size_t>(im.stride * height), 0);
+    for (auto [x, y] : lit)
+      im.pixels[static_cast<std::size_t>(y * im.stride + 3 * x + 2)] = 1;
+    return im;
+  };
+  // Two lit texels inside an 8 x 4 texture: their rectangle, grown by a texel.
+  TexelBounds inside = texelBounds(image(8, 4, {{2, 1}, {5, 2}}));
+  EXPECT_EQ((std::vector<int>{inside.left, inside.right, inside.top, inside.bottom}),
+            (std::vector<int>{2, 5, 1, 2}));
+  TexRange range;
+  ASSERT_TRUE(reachOf(inside, range));
+  EXPECT_EQ((std::vector<float>{range.s0, range.s1, range.t0, range.t1}),
+            (std::vector<float>{1 / 8.0f, 7 / 8.0f, 0 / 4.0f, 4 / 4.0f}));
+  // Lit at an edge: the texture repeats, so the whole axis may take light; the other is grown.
+  TexelBounds edge = texelBounds(image(8, 8, {{0, 3}, {1, 4}}));
+  ASSERT_TRUE(reachOf(edge, range));
+  EXPECT_EQ((std::vector<float>{range.s0, range.s1, range.t0, range.t1}),
+            (std::vector<float>{0.0f, 1.0f, 2 / 8.0f, 6 / 8.0f}));
+  // No black texel at all: everything; all black: nothing to draw.
+  std::vector<std::pair<int, int>> all;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x)
+      all.emplace_back(x, y);
+  TexelBounds full = texelBounds(image(5, 3, all));
+  EXPECT_EQ((std::vector<int>{full.left, full.right, full.top, full.bottom}),
+            (std::vector<int>{0, 4, 0, 2}));
+  EXPECT_TRUE(texelBounds(image(4, 4, {})).empty());
+  EXPECT_FALSE(reachOf(texelBounds(image(4, 4, {})), range));
+}
+
 }  // namespace
 }  // namespace tav

@@ -1,15 +1,23 @@
 // The show's own data set: made the same every time, complete by the inspector's check, and
 // reported piece by piece when broken.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 #include <stb_image.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "platform/clock.h"
 #include "platform/mp3_decoder.h"
+#include "platform/sound.h"
+#include "platform/window.h"
+#include "scenes/show_state.h"
+#include "shell/gl_window.h"
+#include "shell/main_loop.h"
+#include "shell/show.h"
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tools/capture/capture.h"
@@ -140,21 +148,70 @@ TEST(ShowData, TheSoundtrackIsTheTimelinesLengthGaplessAndBelowMinusOneDecibel) 
 namespace tav {
 namespace {
 
+// The whole show headless at 320 x 240 and 10 frames a second: every 25th frame read back.
+std::vector<std::vector<std::uint8_t>> framesOfTheShow(bool fillOnlyWhatAdds) {
+  test::WorkingDirectory inShow(kShow);
+  std::srand(1);  // scene 8's spheres take their speeds from rand(), as in a fresh process
+  ShowState state;
+  platform::Window headless(platform::VideoBackend::Headless);
+  GLWindow window(state, headless);
+  EXPECT_TRUE(window.create("tavrinel", 320, 240, 32, true));
+  platform::clock::setVirtualMs(1000);
+  platform::SoundOutput sound(platform::SoundMode::Silent);
+  std::ostringstream quiet;
+  Show show(state, sound, quiet, quiet);
+  show.engine.fillOnlyWhatAdds = fillOnlyWhatAdds;
+  setUpShow(show, window, state, quiet);
+  LoopParts parts{state, window, show.music, show.sync, show.engine, show.scenes};
+  std::vector<std::vector<std::uint8_t>> frames;
+  for (int k = 1; !state.quit && k < 3000; ++k) {
+    platform::clock::setVirtualMs(1000 + static_cast<std::uint32_t>(k * 100));
+    runFrame(parts);
+    if (k % 25 == 0) {
+      platform::Size size;
+      frames.push_back(headless.readPixelsRgb(size));
+    }
+  }
+  platform::clock::useRealTime();
+  return frames;
+}
+
+TEST(ShowData, FillingOnlyWhatAddsLeavesEveryFrameAsItWas) {
+  const auto restricted = framesOfTheShow(true);
+  const auto whole = framesOfTheShow(false);
+  ASSERT_EQ(restricted.size(), whole.size());
+  EXPECT_GT(restricted.size(), 70u);  // the whole show, every scene
+  for (std::size_t i = 0; i < whole.size(); ++i)
+    ASSERT_TRUE(restricted[i] == whole[i]) << "frame " << (i + 1) * 25 << " differs";
+}
+
 TEST(ShowData, TheWholeShowPlaysHeadlessSceneBySceneToItsEnd) {
   test::TempDir out;
   // A still in the middle of each scene (and the very first frame).
   std::string at = "0";
   for (int scene = 1; scene <= 9; ++scene) {
-    double middle = (showkit::sceneStart(scene) + std::min(showkit::sceneStart(scene + 1),
-                                                           showkit::sceneStart(scene) + 21.0)) / 2;
+    double middle = (showkit::sceneStart(scene) +
+                     std::min(showkit::sceneStart(scene + 1), showkit::sceneStart(scene) + 21.0)) /
+                    2;
     at += "," + std::to_string(std::lround(middle * 1000));
   }
   const fs::path report = out.path() / "report.json";
-  std::vector<std::string> args = {"tavrinel-capture", "--data", kShow.string(), "--size", "320x240",
-                                   "--fps", "30", "--report", report.string(), "--at", at,
-                                   "--png", out.path().string()};
+  std::vector<std::string> args = {"tavrinel-capture",
+                                   "--data",
+                                   kShow.string(),
+                                   "--size",
+                                   "320x240",
+                                   "--fps",
+                                   "30",
+                                   "--report",
+                                   report.string(),
+                                   "--at",
+                                   at,
+                                   "--png",
+                                   out.path().string()};
   std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
+  for (const std::string& a : args)
+    argv.push_back(a.c_str());
   std::ostringstream err;
   ASSERT_EQ(capture::run(static_cast<int>(argv.size()), argv.data(), err), 0) << err.str();
   EXPECT_NE(err.str().find("ended by the show's end"), std::string::npos) << err.str();
@@ -185,7 +242,8 @@ TEST(ShowData, TheWholeShowPlaysHeadlessSceneBySceneToItsEnd) {
     ASSERT_NE(rgb, nullptr);
     std::vector<std::uint8_t> pixels(rgb, rgb + width * height * 3);
     stbi_image_free(rgb);
-    bool flat = std::all_of(pixels.begin(), pixels.end(), [&](std::uint8_t v) { return v == pixels[0]; });
+    bool flat =
+        std::all_of(pixels.begin(), pixels.end(), [&](std::uint8_t v) { return v == pixels[0]; });
     if (entry.path().filename() == "still_0000000.png") {
       EXPECT_TRUE(flat && pixels[0] == 0) << "the first frame is black";
     } else {

@@ -71,13 +71,36 @@ Image paint(int width, int height, const std::function<Colour(float, float)>& at
   return image;
 }
 
+// Light drawn additively on black: each 8 x 8 block that is all but black (no channel above 2)
+// becomes exactly black, and stays so through JPEG (see writeJpeg), so that the renderer can
+// tell where such a texture adds nothing.
+Image onBlack(Image image) {
+  for (int by = 0; by < image.height; by += 8) {
+    for (int bx = 0; bx < image.width; bx += 8) {
+      std::uint8_t brightest = 0;
+      for (int y = by; y < std::min(by + 8, image.height); ++y) {
+        for (int x = bx; x < std::min(bx + 8, image.width); ++x) {
+          const std::uint8_t* p = &image.rgb[static_cast<std::size_t>((y * image.width + x) * 3)];
+          brightest = std::max({brightest, p[0], p[1], p[2]});
+        }
+      }
+      if (brightest > 2) continue;
+      for (int y = by; y < std::min(by + 8, image.height); ++y) {
+        std::fill_n(&image.rgb[static_cast<std::size_t>((y * image.width + bx) * 3)],
+                    3 * (std::min(bx + 8, image.width) - bx), 0);
+      }
+    }
+  }
+  return image;
+}
+
 // A soft round dot on black: the sprite and glow shape.
 Image dot(Colour colour, float sharpness) {
-  return paint(64, 64, [=](float u, float v) {
+  return onBlack(paint(64, 64, [=](float u, float v) {
     float d = std::hypot(u - 0.5f, v - 0.5f) * 2.0f;
     float glow = std::pow(std::max(0.0f, 1.0f - d), sharpness);
     return scale(colour, glow);
-  });
+  }));
 }
 
 struct Named {
@@ -115,11 +138,11 @@ std::vector<Named> pictures() {
        }},
       {"disc.jpg",
        [] {
-         return paint(64, 64, [](float u, float v) {
+         return onBlack(paint(64, 64, [](float u, float v) {
            float d = std::hypot(u - 0.5f, v - 0.5f) * 2.0f;
            float ring = std::exp(-std::pow((d - 0.7f) * 9.0f, 2.0f)) + std::max(0.0f, 0.4f - d);
            return scale({0.6f, 0.8f, 1.0f}, ring);
-         });
+         }));
        }},
       {"max_mast.jpg",
        [] {
@@ -269,11 +292,26 @@ Image photo(int which) {
 }  // namespace
 
 bool writeJpeg(const std::filesystem::path& file, const Image& image, int quality) {
+  // A picture with black 8 x 8 blocks keeps its colour at full resolution: each block is then
+  // coded alone, and a black one decodes exactly black (its DC, a multiple of the quantiser
+  // at this quality, and no chroma spilling over from a neighbour).
+  bool hasBlackBlocks = false;
+  for (int by = 0; by + 8 <= image.height && !hasBlackBlocks; by += 8) {
+    for (int bx = 0; bx + 8 <= image.width && !hasBlackBlocks; bx += 8) {
+      bool black = true;
+      for (int y = by; y < by + 8 && black; ++y) {
+        const std::uint8_t* row = &image.rgb[static_cast<std::size_t>((y * image.width + bx) * 3)];
+        black = std::all_of(row, row + 24, [](std::uint8_t v) { return v == 0; });
+      }
+      hasBlackBlocks = black;
+    }
+  }
   std::unique_ptr<void, int (*)(tjhandle)> tj(tjInitCompress(), &tjDestroy);
   unsigned char* jpeg = nullptr;
   unsigned long size = 0;
-  if (!tj || tjCompress2(tj.get(), image.rgb.data(), image.width, image.width * 3, image.height,
-                         TJPF_RGB, &jpeg, &size, TJSAMP_420, quality, 0) != 0) {
+  if (!tj ||
+      tjCompress2(tj.get(), image.rgb.data(), image.width, image.width * 3, image.height, TJPF_RGB,
+                  &jpeg, &size, hasBlackBlocks ? TJSAMP_444 : TJSAMP_420, quality, 0) != 0) {
     return false;
   }
   std::ofstream out(file, std::ios::binary);
