@@ -71,9 +71,10 @@ Image paint(int width, int height, const std::function<Colour(float, float)>& at
   return image;
 }
 
-// Light drawn additively on black: each 8 x 8 block that is all but black (no channel above 2)
-// becomes exactly black, and stays so through JPEG (see writeJpeg), so that the renderer can
-// tell where such a texture adds nothing.
+// Light drawn additively on black: each 8 x 8 block that is all but black (no channel above 4 of
+// 255, which at the alphas these are drawn with adds 2 levels at most) becomes exactly black,
+// and stays so through JPEG (see writeJpeg), so that the renderer can tell where such a texture
+// adds nothing.
 Image onBlack(Image image) {
   for (int by = 0; by < image.height; by += 8) {
     for (int bx = 0; bx < image.width; bx += 8) {
@@ -84,7 +85,7 @@ Image onBlack(Image image) {
           brightest = std::max({brightest, p[0], p[1], p[2]});
         }
       }
-      if (brightest > 2) continue;
+      if (brightest > 4) continue;
       for (int y = by; y < std::min(by + 8, image.height); ++y) {
         std::fill_n(&image.rgb[static_cast<std::size_t>((y * image.width + bx) * 3)],
                     3 * (std::min(bx + 8, image.width) - bx), 0);
