@@ -11,6 +11,7 @@
 //   escapePressed                               down now, or pressed since the last query
 //   showMessageBox                              modal box; headless: standard error, default answer
 //   drawableSize, windowSize, procAddress, readPixelsRgb
+//   startReadback / takeReadback               the same, a frame behind, without waiting
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -110,6 +111,10 @@ class Window {
   void* procAddress(const char* name) const;
   // The last presented frame, top row first, 3 bytes a pixel.
   std::vector<std::uint8_t> readPixelsRgb(Size& size) const;
+  // The same without waiting for the frame to be drawn: start asks for the last presented frame
+  // (two may be in flight; false beyond that), take hands over the oldest asked for.
+  bool startReadback();
+  bool takeReadback(std::vector<std::uint8_t>& rgb, Size& size);
 
   struct Impl;
 

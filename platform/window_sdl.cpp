@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/gl.h"
+#include "platform/pixel_reader.h"
 #include "platform/sdl_keys.h"
 #include "platform/window.h"
 
@@ -23,6 +24,7 @@ struct Window::Impl {
   SDL_Window* window = nullptr;
   SDL_GLContext context = nullptr;
   Size headlessSize;
+  PixelReader reader;
 
   bool fail(const std::string& what) {
     error = what + ": " + SDL_GetError();
@@ -286,6 +288,8 @@ bool Window::releaseContext() {
 
 void Window::deleteContext() {
   if (!impl_->context) return;
+  // The read-back buffers belong to the context: freed in it, before it goes.
+  if (SDL_GL_GetCurrentContext() == impl_->context) impl_->reader.release();
   SDL_GL_DeleteContext(impl_->context);
   impl_->context = nullptr;
 }
@@ -405,6 +409,14 @@ Size Window::windowSize() const {
 
 void* Window::procAddress(const char* name) const {
   return impl_->videoStarted ? SDL_GL_GetProcAddress(name) : nullptr;
+}
+
+bool Window::startReadback() {
+  return impl_->context && impl_->reader.start(drawableSize());
+}
+
+bool Window::takeReadback(std::vector<std::uint8_t>& rgb, Size& size) {
+  return impl_->context && impl_->reader.take(rgb, size);
 }
 
 std::vector<std::uint8_t> Window::readPixelsRgb(Size& size) const {

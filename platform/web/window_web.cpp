@@ -53,6 +53,7 @@ struct Window::Impl {
   EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
   std::unique_ptr<gl11::Context> gl;
   std::deque<WindowMessage> queue;
+  std::deque<std::pair<Size, std::vector<std::uint8_t>>> readBack;  // taken in order
   bool escapeDown = false;
   bool escapeLatched = false;
   double lastYield = 0.0;
@@ -295,6 +296,23 @@ Size Window::windowSize() const {
 
 void* Window::procAddress(const char* name) const {
   return gl11::procAddress(name);
+}
+
+// WebGL reads back at once; the frame is kept until it is taken.
+bool Window::startReadback() {
+  if (!impl_->context || impl_->readBack.size() >= 2) return false;
+  Size size;
+  std::vector<std::uint8_t> rgb = readPixelsRgb(size);
+  impl_->readBack.emplace_back(size, std::move(rgb));
+  return true;
+}
+
+bool Window::takeReadback(std::vector<std::uint8_t>& rgb, Size& size) {
+  if (impl_->readBack.empty()) return false;
+  size = impl_->readBack.front().first;
+  rgb = std::move(impl_->readBack.front().second);
+  impl_->readBack.pop_front();
+  return true;
 }
 
 std::vector<std::uint8_t> Window::readPixelsRgb(Size& size) const {

@@ -1,0 +1,38 @@
+#pragma once
+// Frames read back without waiting for them: the read is queued behind the frame's drawing into
+// a pixel buffer object, and collected a frame later, when it is long done. Two in flight at most.
+// Desktop OpenGL only; the context it was used with must be current.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "platform/window.h"
+
+namespace tav::platform {
+
+class PixelReader {
+ public:
+  PixelReader() = default;
+  ~PixelReader();
+  PixelReader(const PixelReader&) = delete;
+  PixelReader& operator=(const PixelReader&) = delete;
+
+  // Queues the read of the presented frame (`size` pixels). False when two are in flight.
+  bool start(Size size);
+  // The oldest frame queued, top row first, 3 bytes a pixel; false when none is.
+  bool take(std::vector<std::uint8_t>& rgb, Size& size);
+  // Frees the buffers while the context is still there.
+  void release();
+
+ private:
+  struct Slot {
+    unsigned buffer = 0;
+    std::size_t capacity = 0;
+    Size size;
+    bool pending = false;
+  };
+  std::array<Slot, 2> slots_{};
+  std::size_t next_ = 0;
+};
+
+}  // namespace tav::platform
