@@ -7,6 +7,20 @@
 
 namespace tav::platform {
 
+void readPresentedFrame(Size size, void* destination) {
+  GLint readBuffer = 0, packAlignment = 0;
+  GLboolean doubleBuffered = GL_FALSE;
+  glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+  glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+  glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+  // After a swap the presented frame is the front buffer; a single-buffered surface has only one.
+  if (doubleBuffered) glReadBuffer(GL_FRONT);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, size.width, size.height, GL_RGB, GL_UNSIGNED_BYTE, destination);
+  glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+  if (doubleBuffered) glReadBuffer(static_cast<GLenum>(readBuffer));
+}
+
 PixelReader::~PixelReader() {
   release();
 }
@@ -28,17 +42,7 @@ bool PixelReader::start(Size size) {
     glBufferData(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(bytes), nullptr, GL_STREAM_READ);
     slot.capacity = bytes;
   }
-  GLint readBuffer = 0, packAlignment = 0;
-  GLboolean doubleBuffered = GL_FALSE;
-  glGetIntegerv(GL_READ_BUFFER, &readBuffer);
-  glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
-  glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
-  // After a swap the presented frame is the front buffer.
-  if (doubleBuffered) glReadBuffer(GL_FRONT);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, size.width, size.height, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
-  glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
-  if (doubleBuffered) glReadBuffer(static_cast<GLenum>(readBuffer));
+  readPresentedFrame(size, nullptr);
   glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
   slot.size = size;
   slot.pending = true;

@@ -10,6 +10,11 @@
 
 namespace tav::platform {
 
+// Reads the presented frame (`size` pixels, rows bottom up, 3 bytes a pixel, packed) to
+// `destination`: client memory, or an offset into the pixel pack buffer bound. The read buffer and
+// the pack alignment are left as they were.
+void readPresentedFrame(Size size, void* destination);
+
 class PixelReader {
  public:
   PixelReader() = default;

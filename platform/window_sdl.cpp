@@ -428,17 +428,7 @@ std::vector<std::uint8_t> Window::readPixelsRgb(Size& size) const {
   }
   const std::size_t stride = static_cast<std::size_t>(size.width) * 3;
   std::vector<std::uint8_t> bottomUp(stride * static_cast<std::size_t>(size.height));
-  GLint readBuffer = 0, packAlignment = 0;
-  GLboolean doubleBuffered = GL_FALSE;
-  glGetIntegerv(GL_READ_BUFFER, &readBuffer);
-  glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
-  glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
-  // After a swap the presented frame is the front buffer; a single-buffered surface has only one.
-  if (doubleBuffered) glReadBuffer(GL_FRONT);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, size.width, size.height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-  glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
-  if (doubleBuffered) glReadBuffer(static_cast<GLenum>(readBuffer));
+  readPresentedFrame(size, bottomUp.data());
   rows.resize(bottomUp.size());
   for (int y = 0; y < size.height; ++y) {
     std::memcpy(&rows[static_cast<std::size_t>(y) * stride],

@@ -9,27 +9,21 @@
 
 #include "platform/gl.h"
 #include "platform/window.h"
+#include "tests/render/headless_gl.h"
 
 namespace tav {
 namespace {
 
-using Rgb = std::array<int, 3>;
-constexpr int kWidth = 320, kHeight = 240;
+using test::kWidth;
+using test::Rgb;
 
-class FixedFunction : public ::testing::Test {
+class FixedFunction : public test::HeadlessGL {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(window.startVideo());
-    ASSERT_TRUE(window.createWindow("test", kWidth, kHeight, false));
-    ASSERT_TRUE(window.createContext());
-    ASSERT_TRUE(window.makeCurrent());
-    activeTexture =
-        reinterpret_cast<PFNGLACTIVETEXTUREARBPROC>(window.procAddress("glActiveTextureARB"));
-    multiTexCoord =
-        reinterpret_cast<PFNGLMULTITEXCOORD2FARBPROC>(window.procAddress("glMultiTexCoord2fARB"));
-    ASSERT_NE(activeTexture, nullptr);
-    ASSERT_NE(multiTexCoord, nullptr);
-    glViewport(0, 0, kWidth, kHeight);
+    test::HeadlessGL::SetUp();
+    if (HasFatalFailure()) return;
+    activeTexture = multitexture.activeTexture;
+    multiTexCoord = multitexture.multiTexCoord2f;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);
@@ -67,12 +61,9 @@ class FixedFunction : public ::testing::Test {
     glEnd();
   }
 
-  Rgb at(int x, int y) {  // y from the top
-    window.swapBuffers();
-    platform::Size size;
-    std::vector<std::uint8_t> pixels = window.readPixelsRgb(size);
-    const std::uint8_t* p = &pixels[(static_cast<std::size_t>(y) * kWidth + x) * 3];
-    return {p[0], p[1], p[2]};
+  Rgb presentedAt(int x, int y) {  // y from the top
+    present();
+    return at(x, y);
   }
 
   static void expectNear(const Rgb& got, const Rgb& want, const char* what) {
@@ -80,7 +71,6 @@ class FixedFunction : public ::testing::Test {
       EXPECT_LE(std::abs(got[i] - want[i]), 1) << what << ", channel " << i;
   }
 
-  platform::Window window{platform::VideoBackend::Headless};
   PFNGLACTIVETEXTUREARBPROC activeTexture = nullptr;
   PFNGLMULTITEXCOORD2FARBPROC multiTexCoord = nullptr;
 };
@@ -116,7 +106,7 @@ TEST_F(FixedFunction, PositionalAndDirectionalLightsWithColourMaterial) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor4f(colour[0], colour[1], colour[2], 1.0f);
     square(10.0f);
-    expectNear(at(160, 120), expected(positional ? 10.0 / std::sqrt(300.0) : 1.0),
+    expectNear(presentedAt(160, 120), expected(positional ? 10.0 / std::sqrt(300.0) : 1.0),
                positional ? "positional" : "directional");
   }
   glDisable(GL_LIGHTING);
@@ -140,10 +130,10 @@ TEST_F(FixedFunction, SphereMapCoordinatesFollowTheNormal) {
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   const float d = std::sqrt(0.5f);
   square(0.5f, d, 0.0f, d);
-  expectNear(at(160, 120), {0, 255, 0}, "normal to +x");
+  expectNear(presentedAt(160, 120), {0, 255, 0}, "normal to +x");
   glClear(GL_COLOR_BUFFER_BIT);
   square(0.5f, -d, 0.0f, d);
-  expectNear(at(160, 120), {255, 0, 0}, "normal to -x");
+  expectNear(presentedAt(160, 120), {255, 0, 0}, "normal to -x");
   glDisable(GL_TEXTURE_GEN_S);
   glDisable(GL_TEXTURE_GEN_T);
   glDisable(GL_TEXTURE_2D);
@@ -168,7 +158,7 @@ TEST_F(FixedFunction, TheSecondUnitAddsItsTexelToTheFirstUnitsModulatedColour) {
   }
   glEnd();
   // (1, 0.5, 1) x 64/255, plus (128, 64, 0)/255.
-  expectNear(at(160, 120), {64 + 128, 32 + 64, 64}, "modulate, then add");
+  expectNear(presentedAt(160, 120), {64 + 128, 32 + 64, 64}, "modulate, then add");
   activeTexture(GL_TEXTURE1_ARB);
   glDisable(GL_TEXTURE_2D);
   activeTexture(GL_TEXTURE0_ARB);
@@ -180,10 +170,8 @@ TEST_F(FixedFunction, LineModeDrawsTheEdgesOfFrontFacesOnly) {
   glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   square(0.5f);
-  window.swapBuffers();
-  platform::Size size;
-  std::vector<std::uint8_t> pixels = window.readPixelsRgb(size);
-  auto lit = [&](int x, int y) { return pixels[(static_cast<std::size_t>(y) * kWidth + x) * 3]; };
+  present();
+  auto lit = [&](int x, int y) { return at(x, y)[0]; };
   // The bottom edge, y = -0.5, is row 180 from the top (within a row of rounding); the centre,
   // on the quad's diagonal, stays clear: a quad in line mode has no diagonal.
   EXPECT_GT(lit(160, 179) + lit(160, 180) + lit(160, 181), 0);
@@ -199,8 +187,7 @@ TEST_F(FixedFunction, LineModeDrawsTheEdgesOfFrontFacesOnly) {
   glVertex3f(0.5f, 0.5f, 0.0f);
   glVertex3f(0.5f, -0.5f, 0.0f);
   glEnd();
-  window.swapBuffers();
-  pixels = window.readPixelsRgb(size);
+  present();
   EXPECT_EQ(lit(160, 179) + lit(160, 180) + lit(160, 181), 0);
   glDisable(GL_CULL_FACE);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);

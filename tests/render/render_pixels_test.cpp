@@ -5,6 +5,7 @@
 #include "engine/render/draw_styles.h"
 #include "platform/gl.h"
 #include "platform/window.h"
+#include "tests/render/headless_gl.h"
 #include "tests/render/model_fixtures.h"
 #include "tests/support/image_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -12,20 +13,16 @@
 namespace tav {
 namespace {
 
-using Rgb = std::array<int, 3>;
-constexpr int kWidth = 320, kHeight = 240;
+using test::kHeight;
+using test::kWidth;
+using test::Rgb;
 
-class RenderPixels : public ::testing::Test {
+class RenderPixels : public test::HeadlessGL {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(window.startVideo());
-    ASSERT_TRUE(window.createWindow("test", kWidth, kHeight, false));
-    ASSERT_TRUE(window.createContext());
-    ASSERT_TRUE(window.makeCurrent());
-    engine.multitexture = {
-        reinterpret_cast<PFNGLACTIVETEXTUREARBPROC>(window.procAddress("glActiveTextureARB")),
-        reinterpret_cast<PFNGLMULTITEXCOORD2FARBPROC>(window.procAddress("glMultiTexCoord2fARB"))};
-    glViewport(0, 0, kWidth, kHeight);
+    test::HeadlessGL::SetUp();
+    if (HasFatalFailure()) return;
+    engine.multitexture = multitexture;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(71.0, 4.0 / 3.0, 1.0, 800.0);
@@ -41,17 +38,6 @@ class RenderPixels : public ::testing::Test {
     c[1] = g;
     c[2] = b;
     c[3] = 1.0f;
-  }
-
-  void present() {
-    window.swapBuffers();
-    platform::Size size;
-    pixels = window.readPixelsRgb(size);
-  }
-
-  Rgb at(int x, int y) const {  // y from the top
-    const std::uint8_t* p = &pixels[(static_cast<std::size_t>(y) * kWidth + x) * 3];
-    return {p[0], p[1], p[2]};
   }
 
   // Two triangles making a square of half-size h at depth y (the camera looks along +y).
@@ -76,9 +62,7 @@ class RenderPixels : public ::testing::Test {
     return m;
   }
 
-  platform::Window window{platform::VideoBackend::Headless};
   Engine engine;
-  std::vector<std::uint8_t> pixels;
 };
 
 TEST_F(RenderPixels, AnOverlayOfSizeOneFillsThe4By3ViewEdgeToEdge) {
