@@ -274,15 +274,24 @@ void drawSprites(const RenderSettings& settings, const MeshObject& object) {
   glColor4f(1.0f, 1.0f, 1.0f, settings.spriteAlpha);
   const float size = settings.spriteSize;
   const bool fade = (settings.flags & render_flags::kSpriteFade) != 0;
+  // A sprite of no alpha adds exactly nothing under this blending and writes no depth: it is
+  // not filled, and the texture coordinate is left as its quad would have left it.
+  bool skipped = false;
   for (std::int32_t j = 0; j < object.vertexCount; ++j) {
     const Vector3& p = object.vertices[static_cast<std::size_t>(j)];
     const Vector3 c0 = p + (-right - up) * size;
     const Vector3 c1 = p + (right - up) * size;
     const Vector3 c2 = p + (right + up) * size;
     const Vector3 c3 = p + (up - right) * size;
+    float alpha = settings.spriteAlpha;
     if (fade) {
       float d = std::fabs(c0.x + object.position.x - settings.fadeCentreX) * settings.fadeRate;
-      glColor4f(1.0f, 1.0f, 1.0f, 1.0f - std::min(d, 1.0f));
+      alpha = 1.0f - std::min(d, 1.0f);
+      glColor4f(1.0f, 1.0f, 1.0f, alpha);
+    }
+    if (!(alpha > 0.0f)) {
+      skipped = true;
+      continue;
     }
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
@@ -295,6 +304,7 @@ void drawSprites(const RenderSettings& settings, const MeshObject& object) {
     vertex(c3);
     glEnd();
   }
+  if (skipped) glTexCoord2f(0.0f, 1.0f);
   glDisable(GL_BLEND);
   glDepthMask(GL_TRUE);
   glEnable(GL_LIGHTING);

@@ -97,13 +97,15 @@ class Context {
   bool inBegin = false;
   GLenum mode = 0;
   Vertex current{{0, 0, 0}, {0, 0, 1}, {1, 1, 1, 1}, {0, 0}, {0, 0}};
-  std::vector<Vertex> primitive;  // the corners since glBegin
-  std::vector<Vertex> pending;    // whole triangles, or line pairs, waiting to be drawn
+  std::vector<Vertex> primitive;              // the corners since glBegin
+  std::vector<Vertex> pending;                // corners of whole polygons waiting to be drawn
+  std::vector<std::uint32_t> pendingIndices;  // their triangles, or their edges as line pairs
   bool pendingLines = false;
   ClientArray vertexArray, normalArray, texCoordArray;
 
-  // Draws `vertices` (or, with `indices`, the ones they name) as triangles or lines.
-  void draw(const Vertex* vertices, std::size_t count, bool lines);
+  // Draws the `indices` of `vertices` as triangles or as lines.
+  void draw(const std::vector<Vertex>& vertices, const std::vector<std::uint32_t>& indices,
+            bool lines);
   void drawArrays(const std::uint32_t* indices, std::size_t count);
   // The corners of one polygon, as triangles or as its edges, into `pending`.
   void emitPolygon(const Vertex* corners, int n);
@@ -113,7 +115,10 @@ class Context {
   bool backFacing(const Vertex* corners, int n) const;
 
   struct Program;
-  std::unique_ptr<Program> program_;
+  std::map<std::uint32_t, std::unique_ptr<Program>> programs_;  // by the switches they serve
+  Program* inUse_ = nullptr;
+  std::array<GLuint, kUnits> boundUnits_{};
+  bool culling_ = false;
   GLuint immediateVao_ = 0;
   GLuint arraysVao_ = 0;
   GLuint vertexBuffer_ = 0;

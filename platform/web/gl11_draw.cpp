@@ -1,11 +1,12 @@
-// Drawing for the browser's OpenGL 1.1: one WebGL 2 program does what the fixed-function pipeline
-// did for this engine (per-vertex lighting with colour material, two texture units with modulate
-// and add, sphere-map coordinates); immediate mode is gathered and drawn in as few calls as the
-// state allows.
+// Drawing for the browser's OpenGL 1.1: a family of WebGL 2 programs, one for each combination of
+// switches a draw uses, does what the fixed-function pipeline did for this engine (per-vertex
+// lighting with colour material, two texture units with modulate and add, sphere-map
+// coordinates); immediate mode is gathered and drawn in as few calls as the state allows.
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/web/gl11_context.h"
 
@@ -14,7 +15,23 @@ namespace {
 
 constexpr GLenum kAdd = 0x0104;
 
-constexpr const char* kVertexShader = R"(#version 300 es
+// What a program is made for: the switches of the state it draws with, as constants in its
+// shaders, so that each draw runs only the work its state asks for.
+enum Feature : std::uint32_t {
+  kLit = 1u << 0,
+  kColourMaterial = 1u << 1,
+  kSphere0S = 1u << 2,
+  kSphere0T = 1u << 3,
+  kSphere1S = 1u << 4,
+  kSphere1T = 1u << 5,
+  kTexture0 = 1u << 6,
+  kTexture1 = 1u << 7,
+  kAdd0 = 1u << 8,
+  kAdd1 = 1u << 9,
+};
+constexpr int kLightShift = 12;  // the number of lights on, when lit
+
+constexpr const char* kVertexShader = R"(
 precision highp float;
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aNormal;
@@ -24,78 +41,124 @@ layout(location = 4) in vec2 aTex1;
 uniform mat4 uModelview;
 uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;
-uniform bool uLighting;
-uniform bool uColourMaterial;
-uniform bool uLightOn[8];
-uniform vec4 uLightPosition[8];
-uniform vec4 uLightAmbient[8];
-uniform vec4 uLightDiffuse[8];
-uniform bvec2 uSphere0;
-uniform bvec2 uSphere1;
+#if LIGHTS > 0
+uniform vec4 uLightPosition[LIGHTS];
+uniform vec4 uLightAmbient[LIGHTS];
+uniform vec4 uLightDiffuse[LIGHTS];
+#endif
 out vec4 vColour;
 out vec2 vTex0;
 out vec2 vTex1;
 
-vec2 sphereMap(vec2 given, bvec2 on, vec3 eye, vec3 normal) {
-  if (!on.x && !on.y) return given;
+// Sphere-map coordinates of a vertex at `eye` with `normal`, as fixed-function texgen makes them.
+vec2 sphereMap(vec3 eye, vec3 normal) {
   vec3 u = normalize(eye);
   vec3 r = u - 2.0 * normal * dot(normal, u);
   float m = 2.0 * sqrt(r.x * r.x + r.y * r.y + (r.z + 1.0) * (r.z + 1.0));
-  vec2 st = vec2(r.x / m + 0.5, r.y / m + 0.5);
-  return vec2(on.x ? st.x : given.x, on.y ? st.y : given.y);
+  return vec2(r.x / m + 0.5, r.y / m + 0.5);
 }
 
 void main() {
   vec4 eye = uModelview * vec4(aPosition, 1.0);
   gl_Position = uProjection * eye;
   vec3 normal = uNormalMatrix * aNormal;
-  vColour = aColour;
-  if (uLighting) {
-    // The material's ambient and diffuse are the colour when colour material tracks it, else
-    // their defaults; the scene ambient is (0.2, 0.2, 0.2).
-    vec4 ambient = uColourMaterial ? aColour : vec4(0.2, 0.2, 0.2, 1.0);
-    vec4 diffuse = uColourMaterial ? aColour : vec4(0.8, 0.8, 0.8, 1.0);
-    vec3 c = ambient.rgb * 0.2;
-    for (int i = 0; i < 8; ++i) {
-      if (!uLightOn[i]) continue;
-      vec3 l = uLightPosition[i].w == 0.0 ? uLightPosition[i].xyz
-                                          : uLightPosition[i].xyz - eye.xyz;
-      float nl = max(dot(normal, normalize(l)), 0.0);
-      c += uLightAmbient[i].rgb * ambient.rgb + nl * uLightDiffuse[i].rgb * diffuse.rgb;
-    }
-    vColour = vec4(clamp(c, 0.0, 1.0), clamp(diffuse.a, 0.0, 1.0));
+#ifdef LIT
+  // The material's ambient and diffuse are the colour when colour material tracks it, else
+  // their defaults; the scene ambient is (0.2, 0.2, 0.2).
+#ifdef COLOUR_MATERIAL
+  vec4 ambient = aColour;
+  vec4 diffuse = aColour;
+#else
+  vec4 ambient = vec4(0.2, 0.2, 0.2, 1.0);
+  vec4 diffuse = vec4(0.8, 0.8, 0.8, 1.0);
+#endif
+  vec3 c = ambient.rgb * 0.2;
+#if LIGHTS > 0
+  for (int i = 0; i < LIGHTS; ++i) {
+    vec3 l = uLightPosition[i].w == 0.0 ? uLightPosition[i].xyz : uLightPosition[i].xyz - eye.xyz;
+    float nl = max(dot(normal, normalize(l)), 0.0);
+    c += uLightAmbient[i].rgb * ambient.rgb + nl * uLightDiffuse[i].rgb * diffuse.rgb;
   }
-  vTex0 = sphereMap(aTex0, uSphere0, eye.xyz, normal);
-  vTex1 = sphereMap(aTex1, uSphere1, eye.xyz, normal);
+#endif
+  vColour = vec4(clamp(c, 0.0, 1.0), clamp(diffuse.a, 0.0, 1.0));
+#else
+  vColour = aColour;
+#endif
+  vTex0 = aTex0;
+  vTex1 = aTex1;
+#if defined(SPHERE0_S) || defined(SPHERE0_T) || defined(SPHERE1_S) || defined(SPHERE1_T)
+  vec2 st = sphereMap(eye.xyz, normal);
+#endif
+#ifdef SPHERE0_S
+  vTex0.x = st.x;
+#endif
+#ifdef SPHERE0_T
+  vTex0.y = st.y;
+#endif
+#ifdef SPHERE1_S
+  vTex1.x = st.x;
+#endif
+#ifdef SPHERE1_T
+  vTex1.y = st.y;
+#endif
 }
 )";
 
-constexpr const char* kFragmentShader = R"(#version 300 es
+constexpr const char* kFragmentShader = R"(
 precision highp float;
 in vec4 vColour;
 in vec2 vTex0;
 in vec2 vTex1;
 uniform sampler2D uTexture0;
 uniform sampler2D uTexture1;
-uniform bool uTextureOn[2];
-uniform bool uAdd[2];
 out vec4 fragColour;
-
-vec4 combine(vec4 fragment, vec4 texel, bool add) {
-  return add ? vec4(min(fragment.rgb + texel.rgb, 1.0), fragment.a * texel.a) : fragment * texel;
-}
 
 void main() {
   vec4 c = vColour;
-  if (uTextureOn[0]) c = combine(c, texture(uTexture0, vTex0), uAdd[0]);
-  if (uTextureOn[1]) c = combine(c, texture(uTexture1, vTex1), uAdd[1]);
+#ifdef TEXTURE0
+  vec4 t0 = texture(uTexture0, vTex0);
+#ifdef ADD0
+  c = vec4(min(c.rgb + t0.rgb, 1.0), c.a * t0.a);
+#else
+  c *= t0;
+#endif
+#endif
+#ifdef TEXTURE1
+  vec4 t1 = texture(uTexture1, vTex1);
+#ifdef ADD1
+  c = vec4(min(c.rgb + t1.rgb, 1.0), c.a * t1.a);
+#else
+  c *= t1;
+#endif
+#endif
   fragColour = c;
 }
 )";
 
-GLuint compile(GLenum kind, const char* source) {
+// The shaders' source for `features`: their switches as definitions.
+std::string withFeatures(const char* body, std::uint32_t features) {
+  std::string source =
+      "#version 300 es\n#define LIGHTS " + std::to_string(features >> kLightShift) + "\n";
+  const std::pair<Feature, const char*> names[] = {{kLit, "LIT"},
+                                                   {kColourMaterial, "COLOUR_MATERIAL"},
+                                                   {kSphere0S, "SPHERE0_S"},
+                                                   {kSphere0T, "SPHERE0_T"},
+                                                   {kSphere1S, "SPHERE1_S"},
+                                                   {kSphere1T, "SPHERE1_T"},
+                                                   {kTexture0, "TEXTURE0"},
+                                                   {kTexture1, "TEXTURE1"},
+                                                   {kAdd0, "ADD0"},
+                                                   {kAdd1, "ADD1"}};
+  for (const auto& [bit, name] : names) {
+    if (features & bit) source += std::string("#define ") + name + "\n";
+  }
+  return source + body;
+}
+
+GLuint compile(GLenum kind, const std::string& source) {
   GLuint shader = glCreateShader(kind);
-  glShaderSource(shader, 1, &source, nullptr);
+  const char* text = source.c_str();
+  glShaderSource(shader, 1, &text, nullptr);
   glCompileShader(shader);
   GLint ok = 0;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -107,18 +170,11 @@ GLuint compile(GLenum kind, const char* source) {
   return shader;
 }
 
-}  // namespace
-
 // What the program was last given, so that a draw sends only what changed: most of a frame's
 // draws change a matrix or two and nothing else.
 struct Sent {
   Mat4 modelview, projection;
-  bool lighting = false, colourMaterial = false, cull = false;
-  std::array<GLint, kLights> lightOn{};
   std::array<float, kLights * 4> lightPosition{}, lightAmbient{}, lightDiffuse{};
-  std::array<GLint, kUnits> textureOn{}, add{};
-  std::array<GLuint, kUnits> bound{};
-  std::array<GLint, 4> sphere{};
 };
 
 template <typename T>
@@ -128,20 +184,19 @@ bool differs(T& sent, const T& now) {
   return true;
 }
 
-bool operator==(const Mat4& a, const Mat4& b) {
-  return a.m == b.m;
-}
+}  // namespace
 
+// One program of the family, with the uniforms it has.
 struct Context::Program {
   GLuint id = 0;
-  GLint modelview, projection, normalMatrix, lighting, colourMaterial, lightOn, lightPosition,
-      lightAmbient, lightDiffuse, sphere0, sphere1, textureOn, add;
+  int lights = 0;
+  GLint modelview, projection, normalMatrix, lightPosition, lightAmbient, lightDiffuse;
   Sent sent;
 
-  Program() {
+  explicit Program(std::uint32_t features) : lights(static_cast<int>(features >> kLightShift)) {
     id = glCreateProgram();
-    GLuint vs = compile(GL_VERTEX_SHADER, kVertexShader);
-    GLuint fs = compile(GL_FRAGMENT_SHADER, kFragmentShader);
+    GLuint vs = compile(GL_VERTEX_SHADER, withFeatures(kVertexShader, features));
+    GLuint fs = compile(GL_FRAGMENT_SHADER, withFeatures(kFragmentShader, features));
     glAttachShader(id, vs);
     glAttachShader(id, fs);
     glLinkProgram(id);
@@ -151,28 +206,21 @@ struct Context::Program {
     modelview = at("uModelview");
     projection = at("uProjection");
     normalMatrix = at("uNormalMatrix");
-    lighting = at("uLighting");
-    colourMaterial = at("uColourMaterial");
-    lightOn = at("uLightOn");
     lightPosition = at("uLightPosition");
     lightAmbient = at("uLightAmbient");
     lightDiffuse = at("uLightDiffuse");
-    sphere0 = at("uSphere0");
-    sphere1 = at("uSphere1");
-    textureOn = at("uTextureOn");
-    add = at("uAdd");
     glUseProgram(id);
     glUniform1i(at("uTexture0"), 0);
     glUniform1i(at("uTexture1"), 1);
-    // Everything the shader reads starts as a fresh context has it.
+    // Everything the shaders read starts as a fresh context has it.
     glUniformMatrix4fv(modelview, 1, GL_FALSE, sent.modelview.m.data());
     glUniformMatrix4fv(projection, 1, GL_FALSE, sent.projection.m.data());
     glUniformMatrix3fv(normalMatrix, 1, GL_FALSE, gl11::normalMatrix(sent.modelview).data());
   }
   ~Program() { glDeleteProgram(id); }
 
-  // Sends what the draw needs and the last draw did not have.
-  void update(const Context& c, bool lines) {
+  // Sends what the draw needs and this program's last draw did not have.
+  void update(const Context& c) {
     const Mat4& m = c.modelview.back();
     if (differs(sent.modelview, m)) {
       glUniformMatrix4fv(modelview, 1, GL_FALSE, m.m.data());
@@ -181,59 +229,26 @@ struct Context::Program {
     if (differs(sent.projection, c.projection.back())) {
       glUniformMatrix4fv(projection, 1, GL_FALSE, sent.projection.m.data());
     }
-    if (differs(sent.lighting, c.lighting)) glUniform1i(lighting, c.lighting);
-    if (differs(sent.colourMaterial, c.colourMaterial)) {
-      glUniform1i(colourMaterial, c.colourMaterial);
+    if (lights == 0) return;
+    // The lights that are on, in order.
+    std::array<float, kLights * 4> positions{}, ambient{}, diffuse{};
+    std::size_t n = 0;
+    for (const Light& light : c.lights) {
+      if (!light.on) continue;
+      std::memcpy(&positions[4 * n], light.position.data(), sizeof(float) * 4);
+      std::memcpy(&ambient[4 * n], light.ambient.data(), sizeof(float) * 4);
+      std::memcpy(&diffuse[4 * n], light.diffuse.data(), sizeof(float) * 4);
+      ++n;
     }
-    if (c.lighting) {
-      std::array<GLint, kLights> on{};
-      std::array<float, kLights * 4> positions{}, ambient{}, diffuse{};
-      for (std::size_t i = 0; i < kLights; ++i) {
-        const Light& light = c.lights[i];
-        on[i] = light.on;
-        std::memcpy(&positions[4 * i], light.position.data(), sizeof(float) * 4);
-        std::memcpy(&ambient[4 * i], light.ambient.data(), sizeof(float) * 4);
-        std::memcpy(&diffuse[4 * i], light.diffuse.data(), sizeof(float) * 4);
-      }
-      if (differs(sent.lightOn, on)) glUniform1iv(lightOn, kLights, on.data());
-      if (differs(sent.lightPosition, positions)) {
-        glUniform4fv(lightPosition, kLights, positions.data());
-      }
-      if (differs(sent.lightAmbient, ambient)) glUniform4fv(lightAmbient, kLights, ambient.data());
-      if (differs(sent.lightDiffuse, diffuse)) glUniform4fv(lightDiffuse, kLights, diffuse.data());
+    if (differs(sent.lightPosition, positions)) {
+      glUniform4fv(lightPosition, lights, positions.data());
     }
-    std::array<GLint, kUnits> on{}, adds{};
-    for (std::size_t u = 0; u < kUnits; ++u) {
-      const TextureUnit& unit = c.units[u];
-      // A unit whose texture has no image draws as if texturing were off, as desktop GL does.
-      on[u] = unit.enabled && c.complete(unit.bound);
-      adds[u] = unit.envMode == kAdd;
-      if (on[u] && sent.bound[u] != unit.bound) {
-        sent.bound[u] = unit.bound;
-        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(u));
-        glBindTexture(GL_TEXTURE_2D, unit.bound);
-      }
-    }
-    if (differs(sent.textureOn, on)) glUniform1iv(textureOn, kUnits, on.data());
-    if (differs(sent.add, adds)) glUniform1iv(add, kUnits, adds.data());
-    const std::array<GLint, 4> sphere{
-        c.units[0].genS && c.units[0].sphereS, c.units[0].genT && c.units[0].sphereT,
-        c.units[1].genS && c.units[1].sphereS, c.units[1].genT && c.units[1].sphereT};
-    if (differs(sent.sphere, sphere)) {
-      glUniform2i(sphere0, sphere[0], sphere[1]);
-      glUniform2i(sphere1, sphere[2], sphere[3]);
-    }
-    // Lines are edges of polygons that were already culled by their facing.
-    if (differs(sent.cull, c.cullFace && !lines)) {
-      sent.cull ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
-    }
+    if (differs(sent.lightAmbient, ambient)) glUniform4fv(lightAmbient, lights, ambient.data());
+    if (differs(sent.lightDiffuse, diffuse)) glUniform4fv(lightDiffuse, lights, diffuse.data());
   }
-
-  // The texture unit state WebGL holds was changed behind the program's back (an upload).
-  void forgetTextures() { sent.bound.fill(0xFFFFFFFF); }
 };
 
-Context::Context(int width, int height) : program_(std::make_unique<Program>()) {
+Context::Context(int width, int height) {
   viewport = {0, 0, width, height};
   scissorBox = viewport;
   glGenBuffers(1, &vertexBuffer_);
@@ -260,6 +275,7 @@ Context::Context(int width, int height) : program_(std::make_unique<Program>()) 
 }
 
 Context::~Context() {
+  programs_.clear();
   glDeleteBuffers(1, &vertexBuffer_);
   glDeleteBuffers(3, arrayBuffers_);
   glDeleteBuffers(1, &indexBuffer_);
@@ -267,28 +283,72 @@ Context::~Context() {
   glDeleteVertexArrays(1, &arraysVao_);
 }
 
+// The program for the state in force, with what it reads sent, and the texture units bound.
 void Context::useProgram(bool lines) {
-  program_->update(*this, lines);
+  std::uint32_t features = 0;
+  if (lighting) {
+    features |= kLit;
+    if (colourMaterial) features |= kColourMaterial;
+    const auto on =
+        std::count_if(lights.begin(), lights.end(), [](const Light& l) { return l.on; });
+    features |= static_cast<std::uint32_t>(on) << kLightShift;
+  }
+  for (std::size_t u = 0; u < kUnits; ++u) {
+    const TextureUnit& unit = units[u];
+    // A unit whose texture has no image draws as if texturing were off, as desktop GL does.
+    if (!unit.enabled || !complete(unit.bound)) continue;
+    features |= u == 0 ? kTexture0 : kTexture1;
+    if (unit.envMode == kAdd) features |= u == 0 ? kAdd0 : kAdd1;
+    if (boundUnits_[u] != unit.bound) {
+      boundUnits_[u] = unit.bound;
+      glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(u));
+      glBindTexture(GL_TEXTURE_2D, unit.bound);
+    }
+  }
+  if (units[0].genS && units[0].sphereS) features |= kSphere0S;
+  if (units[0].genT && units[0].sphereT) features |= kSphere0T;
+  if (units[1].genS && units[1].sphereS) features |= kSphere1S;
+  if (units[1].genT && units[1].sphereT) features |= kSphere1T;
+  std::unique_ptr<Program>& program = programs_[features];
+  if (!program) program = std::make_unique<Program>(features);
+  if (program.get() != inUse_) {
+    inUse_ = program.get();
+    glUseProgram(inUse_->id);
+  }
+  inUse_->update(*this);
+  // Lines are edges of polygons that were already culled by their facing.
+  const bool cull = cullFace && !lines;
+  if (cull != culling_) {
+    culling_ = cull;
+    cull ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
+  }
 }
 
 void Context::texturesChanged() {
-  program_->forgetTextures();
+  boundUnits_.fill(0xFFFFFFFFu);
 }
 
-void Context::draw(const Vertex* vertices, std::size_t count, bool lines) {
-  if (count == 0) return;
+void Context::draw(const std::vector<Vertex>& vertices, const std::vector<std::uint32_t>& indices,
+                   bool lines) {
+  if (indices.empty()) return;
   useProgram(lines);
   glBindVertexArray(immediateVao_);
   glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(Vertex)), vertices,
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)),
+               vertices.data(), GL_STREAM_DRAW);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer_);
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+               static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)), indices.data(),
                GL_STREAM_DRAW);
-  glDrawArrays(lines ? GL_LINES : GL_TRIANGLES, 0, static_cast<GLsizei>(count));
+  glDrawElements(lines ? GL_LINES : GL_TRIANGLES, static_cast<GLsizei>(indices.size()),
+                 GL_UNSIGNED_INT, nullptr);
 }
 
 void Context::flush() {
-  if (pending.empty()) return;
-  draw(pending.data(), pending.size(), pendingLines);
+  if (pendingIndices.empty()) return;
+  draw(pending, pendingIndices, pendingLines);
   pending.clear();
+  pendingIndices.clear();
 }
 
 // A polygon faces away when its corners run clockwise on the screen.
@@ -313,18 +373,16 @@ bool Context::backFacing(const Vertex* corners, int n) const {
 }
 
 void Context::emitPolygon(const Vertex* corners, int n) {
-  if (wireframe) {
-    if (cullFace && backFacing(corners, n)) return;
-    for (int i = 0; i < n; ++i) {
-      pending.push_back(corners[i]);
-      pending.push_back(corners[(i + 1) % n]);
-    }
-    return;
+  if (wireframe && cullFace && backFacing(corners, n)) return;
+  // Each corner once; a quad's four make two triangles that share two of them.
+  const auto first = static_cast<std::uint32_t>(pending.size());
+  pending.insert(pending.end(), corners, corners + n);
+  for (std::uint32_t i = 0; wireframe && i < static_cast<std::uint32_t>(n); ++i) {
+    pendingIndices.insert(pendingIndices.end(),
+                          {first + i, first + (i + 1) % static_cast<std::uint32_t>(n)});
   }
-  for (int i = 1; i + 1 < n; ++i) {
-    pending.push_back(corners[0]);
-    pending.push_back(corners[i]);
-    pending.push_back(corners[i + 1]);
+  for (std::uint32_t i = 1; !wireframe && i + 1 < static_cast<std::uint32_t>(n); ++i) {
+    pendingIndices.insert(pendingIndices.end(), {first, first + i, first + i + 1});
   }
 }
 

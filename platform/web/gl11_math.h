@@ -13,6 +13,7 @@ struct Mat4 {
 
   float& at(int row, int column) { return m[static_cast<std::size_t>(column * 4 + row)]; }
   float at(int row, int column) const { return m[static_cast<std::size_t>(column * 4 + row)]; }
+  friend bool operator==(const Mat4&, const Mat4&) = default;
 };
 
 inline Mat4 operator*(const Mat4& a, const Mat4& b) {
