@@ -112,6 +112,7 @@ class Context {
 
  private:
   void useProgram(bool lines);
+  bool scissoredAway() const;
   bool backFacing(const Vertex* corners, int n) const;
 
   struct Program;
@@ -119,6 +120,8 @@ class Context {
   Program* inUse_ = nullptr;
   std::array<GLuint, kUnits> boundUnits_{};
   bool culling_ = false;
+  int canvasWidth_ = 0;
+  int canvasHeight_ = 0;
   GLuint immediateVao_ = 0;
   GLuint arraysVao_ = 0;
   GLuint vertexBuffer_ = 0;

@@ -248,7 +248,7 @@ struct Context::Program {
   }
 };
 
-Context::Context(int width, int height) {
+Context::Context(int width, int height) : canvasWidth_(width), canvasHeight_(height) {
   viewport = {0, 0, width, height};
   scissorBox = viewport;
   glGenBuffers(1, &vertexBuffer_);
@@ -344,9 +344,18 @@ void Context::draw(const std::vector<Vertex>& vertices, const std::vector<std::u
                  GL_UNSIGNED_INT, nullptr);
 }
 
+// A scissor box that holds no pixel of the canvas lets nothing through: such draws are not
+// sent at all (the engine narrows additive overlays off screen to an empty box).
+bool Context::scissoredAway() const {
+  if (!scissorTest) return false;
+  const auto [x, y, width, height] = scissorBox;
+  return width <= 0 || height <= 0 || x >= canvasWidth_ || y >= canvasHeight_ || x + width <= 0 ||
+         y + height <= 0;
+}
+
 void Context::flush() {
   if (pendingIndices.empty()) return;
-  draw(pending, pendingIndices, pendingLines);
+  if (!scissoredAway()) draw(pending, pendingIndices, pendingLines);
   pending.clear();
   pendingIndices.clear();
 }
@@ -387,7 +396,7 @@ void Context::emitPolygon(const Vertex* corners, int n) {
 }
 
 void Context::drawArrays(const std::uint32_t* indices, std::size_t count) {
-  if (!vertexArray.enabled || !vertexArray.pointer || count < 3) return;
+  if (!vertexArray.enabled || !vertexArray.pointer || count < 3 || scissoredAway()) return;
   std::uint32_t highest = 0;
   for (std::size_t i = 0; i < count; ++i)
     highest = std::max(highest, indices[i]);
