@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
   scene.materials[0].textureMap = "T\x81re.jpg";
   scene.materials[1].name = "Würfel";
   scene.meshes[0].materialGroups[0].material = "Gr\xFCn";
-  seed(root / "inspect_3ds", "names.3ds", writer3ds::write3ds(scene));
-  seed(root / "inspect_3ds", "rich.3ds", writer3ds::write3ds(richScene()));
+  seed(root / "examine_3ds", "names.3ds", writer3ds::write3ds(scene));
+  seed(root / "examine_3ds", "rich.3ds", writer3ds::write3ds(richScene()));
 
   seed(root / "sync_track", "three.dat", {3, 0, 0, 0, 0, 0, 0,    0, 39, 0, 0,  0, 0xE8, 3,
                                           0, 0, 8, 0, 0, 0, 0xD0, 7, 0,  0, 37, 0, 0,    0});

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Fuzzes one reader for a while, from its seed corpus, in the sanitizer build.
-# Usage: fuzz/run.sh TARGET [SECONDS]   TARGET: load_3ds, inspect_3ds, sync_track or decode_image
+# Usage: fuzz/run.sh TARGET [SECONDS]   TARGET: load_3ds, examine_3ds, sync_track or decode_image
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-target=${1:?usage: fuzz/run.sh TARGET [SECONDS] (load_3ds, inspect_3ds, sync_track, decode_image)}
+target=${1:?usage: fuzz/run.sh TARGET [SECONDS] (load_3ds, examine_3ds, sync_track, decode_image)}
 seconds=${2:-60}
 build="$root/build-sanitize"
 "$root/scripts/build-sanitize"
