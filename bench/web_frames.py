@@ -30,7 +30,7 @@ def main():
             code += len(gzip.compress(f.read(), 9))
     print(f"code, gzipped (-9): {code / 1e6:.2f} MB; "
           f"data package {os.path.getsize(os.path.join(web, 'show.data')) / 1e6:.2f} MB")
-    opened = chromium.session(web)
+    opened = chromium.session(web, "tavrinel.wasm")
     if not opened:
         return 1
     server, browser = opened

@@ -113,23 +113,18 @@ uniform sampler2D uTexture0;
 uniform sampler2D uTexture1;
 out vec4 fragColour;
 
+// A texture unit's environment: the texel added to the fragment, or multiplied with it.
+vec4 combine(vec4 fragment, vec4 texel, bool add) {
+  return add ? vec4(min(fragment.rgb + texel.rgb, 1.0), fragment.a * texel.a) : fragment * texel;
+}
+
 void main() {
   vec4 c = vColour;
 #ifdef TEXTURE0
-  vec4 t0 = texture(uTexture0, vTex0);
-#ifdef ADD0
-  c = vec4(min(c.rgb + t0.rgb, 1.0), c.a * t0.a);
-#else
-  c *= t0;
-#endif
+  c = combine(c, texture(uTexture0, vTex0), ADD0);
 #endif
 #ifdef TEXTURE1
-  vec4 t1 = texture(uTexture1, vTex1);
-#ifdef ADD1
-  c = vec4(min(c.rgb + t1.rgb, 1.0), c.a * t1.a);
-#else
-  c *= t1;
-#endif
+  c = combine(c, texture(uTexture1, vTex1), ADD1);
 #endif
   fragColour = c;
 }
@@ -146,12 +141,13 @@ std::string withFeatures(const char* body, std::uint32_t features) {
                                                    {kSphere1S, "SPHERE1_S"},
                                                    {kSphere1T, "SPHERE1_T"},
                                                    {kTexture0, "TEXTURE0"},
-                                                   {kTexture1, "TEXTURE1"},
-                                                   {kAdd0, "ADD0"},
-                                                   {kAdd1, "ADD1"}};
+                                                   {kTexture1, "TEXTURE1"}};
   for (const auto& [bit, name] : names) {
     if (features & bit) source += std::string("#define ") + name + "\n";
   }
+  // Constants the compiler folds: add or modulate, per unit.
+  source += std::string("#define ADD0 ") + (features & kAdd0 ? "true" : "false") + "\n";
+  source += std::string("#define ADD1 ") + (features & kAdd1 ? "true" : "false") + "\n";
   return source + body;
 }
 

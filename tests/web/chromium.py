@@ -158,10 +158,11 @@ class Browser:
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
-def session(folder, width=1024, height=768):
-    """A served folder and a browser, or None (after saying why) when there is no chromium."""
-    if not os.path.isdir(folder):
-        print(f"no browser build in {folder} (scripts/build-web makes it)")
+def session(folder, needs, width=1024, height=768):
+    """A served folder and a browser, or None (after saying why) when the folder lacks the file
+    `needs` or there is no chromium."""
+    if not os.path.exists(os.path.join(folder, needs)):
+        print(f"no {needs} in {folder} (scripts/build-web makes it)")
         return None
     if not find_chromium():
         print("no chromium to run the browser tests (scripts/install-deps web installs it)")

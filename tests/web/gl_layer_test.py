@@ -12,11 +12,7 @@ import chromium
 
 
 def main():
-    folder = os.path.join(sys.argv[1], "tests", "web")
-    if not os.path.exists(os.path.join(folder, "gl_pixel_tests.js")):
-        print(f"no GL test program in {folder} (scripts/build-web makes it)")
-        return chromium.SKIP
-    opened = chromium.session(folder)
+    opened = chromium.session(os.path.join(sys.argv[1], "tests", "web"), "gl_pixel_tests.js")
     if not opened:
         return chromium.SKIP
     server, browser = opened

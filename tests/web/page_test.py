@@ -191,10 +191,7 @@ def main():
         print(__doc__)
         return 2
     what, web, show = sys.argv[1], sys.argv[2], sys.argv[3]
-    if not os.path.exists(os.path.join(web, "tavrinel.wasm")):
-        print(f"no browser build in {web} (scripts/build-web makes it)")
-        return chromium.SKIP
-    opened = chromium.session(web)
+    opened = chromium.session(web, "tavrinel.wasm")
     if not opened:
         return chromium.SKIP
     server, browser = opened
