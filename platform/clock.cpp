@@ -1,5 +1,11 @@
 #include "platform/clock.h"
 
+#ifdef _WIN32
+#include <windows.h>
+// After <windows.h>, whose types it uses.
+#include <mmsystem.h>
+#endif
+
 #include <atomic>
 #include <chrono>
 
@@ -11,6 +17,22 @@ std::atomic<bool> virtualSource{false};
 std::atomic<std::uint32_t> virtualMs{0};
 std::atomic<std::uint32_t> virtualStep{0};
 
+#ifdef _WIN32
+// winmm's millisecond clock, as the show was written against; asked once for its finest
+// resolution, since by default it may step by several milliseconds.
+std::uint32_t realMs() {
+  static const bool fine = timeBeginPeriod(1) == TIMERR_NOERROR;
+  (void)fine;
+  return timeGetTime();
+}
+#else
+std::uint32_t realMs() {
+  auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<std::uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+#endif
+
 }  // namespace
 
 std::uint32_t nowMs() {
@@ -18,9 +40,7 @@ std::uint32_t nowMs() {
     return virtualMs.fetch_add(virtualStep.load(std::memory_order_relaxed),
                                std::memory_order_relaxed);
   }
-  auto since = std::chrono::steady_clock::now().time_since_epoch();
-  return static_cast<std::uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+  return realMs();
 }
 
 void useRealTime() {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/files.h"
 #include "platform/image.h"
@@ -17,7 +18,13 @@ TEST(FindIgnoringCase, KeepsExactNamesAndMatchesEachMissingPartInAnyCase) {
   test::writeFile((dir.path() / "Data" / "Textures" / "Max_Bron.JPG").string(), {1});
   std::string exact = (dir.path() / "Data" / "Textures" / "Max_Bron.JPG").string();
   EXPECT_EQ(findIgnoringCase(exact), exact);
-  EXPECT_EQ(findIgnoringCase(dir.file("data/textures/max_bron.jpg")), exact);
+  const std::string found = findIgnoringCase(dir.file("data/textures/max_bron.jpg"));
+#ifdef _WIN32
+  // Windows' own names match in any case: the name as given already opens the file.
+  EXPECT_TRUE(std::filesystem::equivalent(found, exact));
+#else
+  EXPECT_EQ(found, exact);
+#endif
   std::string absent = dir.file("data/textures/other.jpg");
   EXPECT_EQ(findIgnoringCase(absent), absent);
   EXPECT_EQ(findIgnoringCase(""), "");
@@ -35,6 +42,20 @@ TEST(ReadWholeFile, TellsAMissingFileFromOneThatCannotBeRead) {
   test::writeFile(dir.file("f"), {1, 2, 3});
   EXPECT_TRUE(readWholeFile(dir.file("f"), bytes, error, &missing));
   EXPECT_EQ(bytes, (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST(ReadWholeFile, TakesNamesAsUtf8Everywhere) {
+  // Windows' narrow calls would read these bytes in the local code page and find no such file.
+  test::TempDir dir;
+  const std::filesystem::path file = dir.path() / u8"W\u00fcrfel \u30ad\u30e5\u30fc\u30d6.3ds";
+  std::ofstream(file, std::ios::binary) << "3ds";
+  const std::u8string name = file.u8string();
+  const std::string utf8(name.begin(), name.end());
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  EXPECT_TRUE(readWholeFile(utf8, bytes, error)) << error;
+  EXPECT_EQ(bytes.size(), 3u);
+  EXPECT_EQ(findIgnoringCase(utf8), utf8);
 }
 
 TEST(DecodeImage, PadsRowsToTheAlignmentAskedFor) {

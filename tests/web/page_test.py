@@ -15,13 +15,15 @@ import io
 import math
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
 import time
 
 import chromium
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from stills import psnr, scene_still_times  # noqa: E402
 
 MENU = ("Welcome to this years contribution from tavrinel!\n"
         "Please choose your desired resolution:\n"
@@ -41,37 +43,8 @@ def check(condition, what):
         raise Failed(what)
 
 
-def sync_events(show):
-    with open(os.path.join(show, "sync.dat"), "rb") as f:
-        data = f.read()
-    (count,) = struct.unpack_from("<i", data)
-    return [struct.unpack_from("<ii", data, 4 + 8 * i) for i in range(count)]
-
-
-def scene_entries(show):
-    """When each scene is first entered, by the sync table's steps (code 39 on, 37 back)."""
-    selector, entered = 1, {1: 0}
-    for time_ms, code in sync_events(show):
-        selector += 1 if code == 39 else -1 if code == 37 else 0
-        entered.setdefault(selector, time_ms)
-    return entered
-
-
-def psnr(a, b):
-    from PIL import Image
-    first = Image.open(a).convert("RGB").tobytes()
-    second = Image.open(b).convert("RGB").tobytes()
-    if len(first) != len(second):
-        return 0.0
-    error = sum((x - y) ** 2 for x, y in zip(first, second))
-    return math.inf if error == 0 else 10 * math.log10(255 * 255 * len(first) / error)
-
-
 def stills(browser, server, show, capture):
-    entered = scene_entries(show)
-    # Halfway through each scene (8 s into the last), past the white flashes they open with.
-    times = [(entered[n] + min(entered.get(n + 1, entered[n] + 16000), entered[n] + 16000)) // 2
-             for n in range(1, 10) if n in entered]
+    times = scene_still_times(show)
     check(len(times) == 9, f"the sync table reaches {len(times)} scenes, not 9")
     size, fps = "320x240", 15
     work = tempfile.mkdtemp(prefix="tavrinel-stills-")

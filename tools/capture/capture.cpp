@@ -1,6 +1,10 @@
 #include "tools/capture/capture.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -80,10 +84,18 @@ std::string clockText(double seconds) {
   return text;
 }
 
+bool stderrIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 class Progress {
  public:
   explicit Progress(std::ostream& err, const Options& options)
-      : err_(err), options_(options), live_(isatty(STDERR_FILENO) != 0) {}
+      : err_(err), options_(options), live_(stderrIsTerminal()) {}
 
   void update(std::int64_t frame, std::int64_t timeMs, int scene) {
     if (!live_) return;
@@ -262,7 +274,9 @@ int run(int argc, const char* const* argv, std::ostream& err) {
     if (ec)
       return fail("cannot read the show folder " + options.data.string() + ": " + ec.message());
   }
+#ifdef SIGPIPE
   std::signal(SIGPIPE, SIG_IGN);  // a failing ffmpeg is reported, not fatal
+#endif
 
   ShowState state;
   platform::Window platformWindow(platform::VideoBackend::Headless);

@@ -1,23 +1,34 @@
 #include "tools/capture/frame_output.h"
 
-#include <spawn.h>
 #include <stb_image_write.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <csignal>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <sstream>
-
-extern char** environ;
 
 namespace tav::capture {
 
 bool writePng(const std::filesystem::path& file, int width, int height,
               const std::vector<std::uint8_t>& rgb, std::string& error) {
-  if (!stbi_write_png(file.c_str(), width, height, 3, rgb.data(), width * 3)) {
-    error = "cannot write " + file.string();
+  std::vector<std::uint8_t> png;
+  auto append = [](void* context, void* data, int size) {
+    auto* bytes = static_cast<const std::uint8_t*>(data);
+    auto* out = static_cast<std::vector<std::uint8_t>*>(context);
+    out->insert(out->end(), bytes, bytes + size);
+  };
+  if (!stbi_write_png_to_func(append, &png, width, height, 3, rgb.data(), width * 3)) {
+    error = "cannot encode " + file.string();
+    return false;
+  }
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  if (out)
+    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  if (out) out.close();
+  if (!out) {
+    const int why = errno;
+    error = "cannot write " + file.string() + (why ? std::string(": ") + std::strerror(why) : "");
     return false;
   }
   return true;
@@ -25,23 +36,28 @@ bool writePng(const std::filesystem::path& file, int width, int height,
 
 std::string findProgram(const std::string& name) {
   const char* path = std::getenv("PATH");
+#ifdef _WIN32
+  const char separator = ';';
+  const std::vector<std::string> names = {name + ".exe", name};
+#else
+  const char separator = ':';
+  const std::vector<std::string> names = {name};
+#endif
   std::stringstream dirs(path ? path : "");
   std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    std::filesystem::path candidate = std::filesystem::path(dir.empty() ? "." : dir) / name;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
+  while (std::getline(dirs, dir, separator)) {
+    for (const std::string& file : names) {
+      std::filesystem::path candidate = std::filesystem::path(dir.empty() ? "." : dir) / file;
+      if (isProgram(candidate)) return candidate.string();
+    }
   }
   return {};
 }
 
-VideoPipe::~VideoPipe() {
-  std::string ignored;
-  close(ignored);
-}
-
-bool VideoPipe::open(const std::string& ffmpeg, const std::filesystem::path& file, int width,
-                     int height, int fps, const std::string& audio, std::int64_t audioStartMs,
-                     std::string& error) {
+std::vector<std::string> videoArguments(const std::string& ffmpeg,
+                                        const std::filesystem::path& file, int width, int height,
+                                        int fps, const std::string& audio,
+                                        std::int64_t audioStartMs) {
   std::vector<std::string> args = {ffmpeg,
                                    "-hide_banner",
                                    "-loglevel",
@@ -71,50 +87,12 @@ bool VideoPipe::open(const std::string& ffmpeg, const std::filesystem::path& fil
                            "aq-mode=3:deblock=1,0,0", "-pix_fmt", "yuv420p"});
   if (!audio.empty()) args.insert(args.end(), {"-c:a", "aac", "-shortest"});
   args.push_back(file.string());
-  std::vector<char*> argv;
-  for (std::string& a : args)
-    argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  int fds[2];
-  if (pipe(fds) != 0) {
-    error = std::string("cannot make a pipe: ") + std::strerror(errno);
-    return false;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
-  posix_spawn_file_actions_addclose(&actions, fds[1]);
-  int spawned = posix_spawn(&child_, ffmpeg.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(fds[0]);
-  if (spawned != 0) {
-    ::close(fds[1]);
-    child_ = -1;
-    error = "cannot start " + ffmpeg + ": " + std::strerror(spawned);
-    return false;
-  }
-  stream_ = fdopen(fds[1], "wb");
-  return stream_ != nullptr;
+  return args;
 }
 
-bool VideoPipe::write(const std::vector<std::uint8_t>& rgb) {
-  return stream_ && std::fwrite(rgb.data(), 1, rgb.size(), stream_) == rgb.size();
-}
-
-bool VideoPipe::close(std::string& error) {
-  if (!stream_) return true;
-  std::fclose(stream_);
-  stream_ = nullptr;
-  int status = 0;
-  if (waitpid(child_, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    error = "ffmpeg failed to make the video (exit status " +
-            std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
-    child_ = -1;
-    return false;
-  }
-  child_ = -1;
-  return true;
+VideoPipe::~VideoPipe() {
+  std::string ignored;
+  close(ignored);
 }
 
 }  // namespace tav::capture

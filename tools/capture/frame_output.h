@@ -1,8 +1,6 @@
 #pragma once
 // Where captured frames go: numbered PNG files, stills at chosen show times, and a video made by
 // the ffmpeg program from raw frames on a pipe.
-#include <sys/types.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -11,14 +9,24 @@
 
 namespace tav::capture {
 
+// Encodes in memory and writes with every write and the close checked: a full disk is a failure
+// naming the file, never a frame reported written.
 bool writePng(const std::filesystem::path& file, int width, int height,
               const std::vector<std::uint8_t>& rgb, std::string& error);
 
-// The ffmpeg program's path from PATH, or empty.
+// The program's path from PATH (on Windows also with ".exe"), or empty.
 std::string findProgram(const std::string& name);
+// Whether `file` is a program this system can start.
+bool isProgram(const std::filesystem::path& file);
 
-// ffmpeg reading raw RGB frames on its standard input and writing H.264 (yuv420p), with `audio`
-// muxed in from `audioStartMs` when it is not empty.
+// ffmpeg's arguments for raw RGB frames on its standard input, written as H.264 (yuv420p), with
+// `audio` muxed in from `audioStartMs` when it is not empty.
+std::vector<std::string> videoArguments(const std::string& ffmpeg,
+                                        const std::filesystem::path& file, int width, int height,
+                                        int fps, const std::string& audio,
+                                        std::int64_t audioStartMs);
+
+// The encoder as a child process fed through a pipe; how it is started is the platform's.
 class VideoPipe {
  public:
   ~VideoPipe();
@@ -31,7 +39,7 @@ class VideoPipe {
 
  private:
   std::FILE* stream_ = nullptr;
-  pid_t child_ = -1;
+  std::intptr_t child_ = -1;  // the process id, or on Windows the process handle
 };
 
 }  // namespace tav::capture

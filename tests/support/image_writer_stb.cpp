@@ -1,5 +1,8 @@
-// stb_image_write for the browser's tests, compiled here once; JPEG through it as well.
+// JPEG fixtures through stb_image_write where libjpeg-turbo is not at hand (the browser's and
+// Windows' tests). The browser build has no compiled stb library: its implementation is here.
+#ifdef __EMSCRIPTEN__
 #define STB_IMAGE_WRITE_IMPLEMENTATION
+#endif
 #include <stb_image_write.h>
 
 #include "tests/support/image_fixture.h"

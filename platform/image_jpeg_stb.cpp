@@ -1,7 +1,9 @@
-// JPEG in the browser's build: stb_image, which decodes baseline and progressive JPEG; its
-// implementation is compiled here, once, for this build.
+// JPEG where libjpeg-turbo is not at hand (the browser, Windows): stb_image, which decodes baseline
+// and progressive JPEG. The browser build has no compiled stb library: its implementation is here.
+#ifdef __EMSCRIPTEN__
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
+#endif
 #include <stb_image.h>
 
 #include "platform/image_decoders.h"
