@@ -86,5 +86,11 @@ int main(int argc, char** argv) {
     file.insert(file.begin(), 2);  // the row alignment byte: 4
     seed(root / "decode_image", name, file);
   }
+
+  // Short tones: CBR and VBR with the encoder's gapless tag, and mono at half the rate.
+  seed(root / "mp3_frames", "cbr.mp3", test::encodeTone({.seconds = 0.1}));
+  seed(root / "mp3_frames", "vbr.mp3", test::encodeTone({.seconds = 0.1}, {.vbr = true}));
+  seed(root / "mp3_frames", "mono22.mp3",
+       test::encodeTone({.seconds = 0.1, .rate = 22050}, {.channels = 1}));
   return 0;
 }

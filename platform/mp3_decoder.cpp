@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace tav::platform {
@@ -34,6 +35,24 @@ off_t seekSource(void* handle, off_t offset, int whence) {
 
 }  // namespace
 
+struct Mp3Decoder::State {
+  mpg123_handle* handle = nullptr;
+  Source source;
+  bool ended = false;
+
+  State() = default;
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+  ~State() {
+    if (handle) {
+      mpg123_close(handle);
+      mpg123_delete(handle);
+    }
+  }
+};
+
+Mp3Decoder::Mp3Decoder() = default;
+
 Mp3Decoder::~Mp3Decoder() {
   close();
 }
@@ -41,66 +60,60 @@ Mp3Decoder::~Mp3Decoder() {
 bool Mp3Decoder::open(std::span<const std::uint8_t> data, int rate) {
   close();
   error_.clear();
+  auto state = std::make_unique<State>();
   int status = MPG123_OK;
-  handle_ = mpg123_new(nullptr, &status);
-  if (!handle_) {
+  mpg123_handle* handle = state->handle = mpg123_new(nullptr, &status);
+  if (!handle) {
     error_ = mpg123_plain_strerror(status);
     return false;
   }
-  source_ = Source{data, 0};
+  state->source = Source{data, 0};
   long flags = MPG123_GAPLESS | MPG123_QUIET | MPG123_FORCE_STEREO;
-  bool ok = mpg123_param(handle_, MPG123_ADD_FLAGS, flags, 0) == MPG123_OK &&
-            mpg123_format_none(handle_) == MPG123_OK &&
-            mpg123_format(handle_, rate, MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK &&
-            mpg123_replace_reader_handle(handle_, readSource, seekSource, nullptr) == MPG123_OK &&
-            mpg123_open_handle(handle_, &source_) == MPG123_OK;
+  bool ok = mpg123_param(handle, MPG123_ADD_FLAGS, flags, 0) == MPG123_OK &&
+            mpg123_format_none(handle) == MPG123_OK &&
+            mpg123_format(handle, rate, MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK &&
+            mpg123_replace_reader_handle(handle, readSource, seekSource, nullptr) == MPG123_OK &&
+            mpg123_open_handle(handle, &state->source) == MPG123_OK;
   long decodedRate = 0;
   int channels = 0, encoding = 0;
   // Scanning the whole stream gives the exact gapless length; it reads only frame headers.
-  ok = ok && mpg123_scan(handle_) == MPG123_OK &&
-       mpg123_getformat(handle_, &decodedRate, &channels, &encoding) == MPG123_OK;
+  ok = ok && mpg123_scan(handle) == MPG123_OK &&
+       mpg123_getformat(handle, &decodedRate, &channels, &encoding) == MPG123_OK;
   if (!ok) {
-    int code = mpg123_errcode(handle_);
+    int code = mpg123_errcode(handle);
     error_ =
-        code == MPG123_OK || code == MPG123_ERR ? "not an MP3 stream" : mpg123_strerror(handle_);
-    close();
+        code == MPG123_OK || code == MPG123_ERR ? "not an MP3 stream" : mpg123_strerror(handle);
     return false;
   }
   if (decodedRate != rate || channels != 2 || encoding != MPG123_ENC_SIGNED_16) {
     error_ = "cannot decode to 16-bit stereo at " + std::to_string(rate) + " Hz";
-    close();
     return false;
   }
-  off_t length = mpg123_length(handle_);
+  off_t length = mpg123_length(handle);
   lengthFrames_ = length >= 0 ? static_cast<std::int64_t>(length) : -1;
-  ended_ = false;
+  state_ = std::move(state);
   return true;
 }
 
 void Mp3Decoder::close() {
-  if (handle_) {
-    mpg123_close(handle_);
-    mpg123_delete(handle_);
-    handle_ = nullptr;
-  }
+  state_.reset();
   lengthFrames_ = -1;
-  ended_ = false;
 }
 
 std::size_t Mp3Decoder::read(std::int16_t* out, std::size_t frames) {
-  if (!handle_ || ended_) return 0;
+  if (!state_ || state_->ended) return 0;
   constexpr std::size_t kFrameBytes = 2 * sizeof(std::int16_t);
   auto* bytes = reinterpret_cast<unsigned char*>(out);
   std::size_t wanted = frames * kFrameBytes;
   std::size_t got = 0;
   while (got < wanted) {
     size_t done = 0;
-    int status = mpg123_read(handle_, bytes + got, wanted - got, &done);
+    int status = mpg123_read(state_->handle, bytes + got, wanted - got, &done);
     got += done;
     if (status == MPG123_NEW_FORMAT || (status == MPG123_OK && done > 0)) continue;
     if (status != MPG123_OK || done == 0) {
       // The end, or damage the decoder cannot pass: either way the stream is over.
-      ended_ = true;
+      state_->ended = true;
       break;
     }
   }
@@ -112,10 +125,11 @@ bool Mp3Decoder::rewind() {
 }
 
 bool Mp3Decoder::seek(std::int64_t frame) {
-  if (!handle_) return false;
-  ended_ = false;
+  if (!state_) return false;
+  state_->ended = false;
   if (lengthFrames_ >= 0) frame = std::min(frame, lengthFrames_);
-  return mpg123_seek(handle_, static_cast<off_t>(std::max<std::int64_t>(frame, 0)), SEEK_SET) >= 0;
+  return mpg123_seek(state_->handle, static_cast<off_t>(std::max<std::int64_t>(frame, 0)),
+                     SEEK_SET) >= 0;
 }
 
 }  // namespace tav::platform

@@ -1,16 +1,16 @@
 #pragma once
-// MP3 decoding with libmpg123 from a block of memory, gapless, to 16-bit stereo at a fixed rate.
+// MP3 decoding from a block of memory, gapless, to 16-bit stereo at a fixed rate: libmpg123 on
+// Linux, the system's Audio Compression Manager codec on Windows, sample for sample alike.
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
-
-struct mpg123_handle_struct;
 
 namespace tav::platform {
 
 class Mp3Decoder {
  public:
-  Mp3Decoder() = default;
+  Mp3Decoder();
   ~Mp3Decoder();
   Mp3Decoder(const Mp3Decoder&) = delete;
   Mp3Decoder& operator=(const Mp3Decoder&) = delete;
@@ -19,7 +19,7 @@ class Mp3Decoder {
   // False with error() set when the data cannot be decoded at `rate`.
   bool open(std::span<const std::uint8_t> data, int rate);
   void close();
-  bool isOpen() const { return handle_ != nullptr; }
+  bool isOpen() const { return state_ != nullptr; }
 
   // Decodes up to `frames` stereo frames into `out`; fewer only at the end of the stream.
   std::size_t read(std::int16_t* out, std::size_t frames);
@@ -38,10 +38,10 @@ class Mp3Decoder {
   };
 
  private:
-  mpg123_handle_struct* handle_ = nullptr;
-  Source source_;
+  // The backend's decoder and where it stands; null while closed.
+  struct State;
+  std::unique_ptr<State> state_;
   std::int64_t lengthFrames_ = -1;
-  bool ended_ = false;
   std::string error_;
 };
 

@@ -4,6 +4,7 @@
 // Desktop OpenGL only; the context it was used with must be current.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/window.h"
@@ -11,13 +12,14 @@
 namespace tav::platform {
 
 // Reads the presented frame (`size` pixels, rows bottom up, 3 bytes a pixel, packed) to
-// `destination`: client memory, or an offset into the pixel pack buffer bound. The read buffer and
-// the pack alignment are left as they were.
+// `destination`: client memory, or an offset into the pixel pack buffer bound. A window's frame is
+// read from its front buffer, a framebuffer object's from the object. The read buffer and the pack
+// alignment are left as they were.
 void readPresentedFrame(Size size, void* destination);
 
 class PixelReader {
  public:
-  PixelReader() = default;
+  PixelReader();
   ~PixelReader();
   PixelReader(const PixelReader&) = delete;
   PixelReader& operator=(const PixelReader&) = delete;
@@ -30,6 +32,10 @@ class PixelReader {
   void release();
 
  private:
+  // The buffer-object entry points, found in the current context on first use.
+  struct BufferApi;
+  bool loadApi();
+
   struct Slot {
     unsigned buffer = 0;
     std::size_t capacity = 0;
@@ -38,6 +44,7 @@ class PixelReader {
   };
   std::array<Slot, 2> slots_{};
   std::size_t next_ = 0;
+  std::unique_ptr<BufferApi> api_;
 };
 
 }  // namespace tav::platform

@@ -1,6 +1,7 @@
 #pragma once
-// The show's one window and its OpenGL context, over SDL2. The shell's GLWindow drives it step by
-// step; nothing outside platform/ sees SDL.
+// The show's one window and its OpenGL context: over SDL2 on Linux, the canvas in the browser,
+// Win32 and WGL on Windows. The shell's GLWindow drives it step by step; nothing outside platform/
+// sees which.
 //
 //   startVideo / stopVideo                      the video system, and the Escape latch
 //   changeDisplayMode / restoreDisplayMode      an exact full-screen mode, or refusal
@@ -45,6 +46,9 @@ struct WindowMessage {
 // Virtual-key codes the show knows by number.
 inline constexpr int kKeyEscape = 0x1B;
 
+// The step of making the window that failed: the show's boxes name it.
+enum class WindowStep { Window, DeviceContext, ChoosePixelFormat, SetPixelFormat };
+
 enum class BoxIcon { None, Exclamation, Stop, Information };
 enum class BoxButtons { Ok, YesNo };
 enum class BoxAnswer { Ok, Yes, No };
@@ -61,7 +65,9 @@ class Window {
   const std::string& lastError() const;
 
   // False when the video system cannot start, or when the Display backend finds no display.
-  bool startVideo();
+  // Where the system registers a window class (Windows), it is registered here under `title`, so
+  // that a refusal is the video system's; without a title, createWindow registers it.
+  bool startVideo(const char* title = nullptr);
   void stopVideo();
 
   // Chooses the display's mode of exactly width × height (any refresh rate) for a full-screen
@@ -76,6 +82,8 @@ class Window {
   // A hidden window whose pixel format is RGBA8, 16-bit depth, double buffered. Full screen uses
   // the mode chosen by changeDisplayMode. The Display backend refuses to run without a display.
   bool createWindow(const char* title, int width, int height, bool fullScreen);
+  // Which step of the last failed createWindow failed (Window where the system has no others).
+  WindowStep failedStep() const;
   void destroyWindow();
   bool hasWindow() const;
 

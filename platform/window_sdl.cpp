@@ -131,7 +131,7 @@ const std::string& Window::lastError() const {
   return impl_->error;
 }
 
-bool Window::startVideo() {
+bool Window::startVideo(const char*) {
   if (impl_->videoStarted) return true;
   // Ctrl+C in the console ends the program, and closing the window is the show's own close
   // request, not a quit message.
@@ -245,6 +245,10 @@ bool Window::createWindow(const char* title, int width, int height, bool fullScr
     return impl_->fail("cannot set the full-screen mode");
   }
   return true;
+}
+
+WindowStep Window::failedStep() const {
+  return WindowStep::Window;
 }
 
 void Window::destroyWindow() {

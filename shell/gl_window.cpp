@@ -27,6 +27,20 @@ Viewport pictureViewport(platform::Size asked, platform::Size drawable, int widt
   return v;
 }
 
+const char* creationFailure(platform::WindowStep step) {
+  switch (step) {
+    case platform::WindowStep::DeviceContext:
+      return "Cant Create A GL DEVICE CONTEXT.";
+    case platform::WindowStep::ChoosePixelFormat:
+      return "Cant Find A Suitable PixelFormat.";
+    case platform::WindowStep::SetPixelFormat:
+      return "Cant Set The PixelFormat.";
+    case platform::WindowStep::Window:
+      break;
+  }
+  return "Window Creation Error.";
+}
+
 bool hasMultitexture(const char* extensions) {
   return extensions != nullptr && std::strstr(extensions, "ARB_multitexture") != nullptr;
 }
@@ -51,7 +65,7 @@ bool GLWindow::create(const char* title, int width, int height, int bits, bool f
   fullScreen_ = fullScreen;
   picture_ = {width, height};
 
-  if (!platform_.startVideo()) {
+  if (!platform_.startVideo(title)) {
     report("CREATE WINDOW", "Failed To Register The Window Class.", BoxIcon::Exclamation);
     std::fprintf(stderr, "%s: %s\n", title_.c_str(), platform_.lastError().c_str());
     return false;
@@ -70,15 +84,29 @@ bool GLWindow::create(const char* title, int width, int height, int bits, bool f
   if (fullScreen_) platform_.setCursorVisible(false);
 
   if (!platform_.createWindow(title, width, height, fullScreen_)) {
-    return fail("Window Creation Error.");
+    return fail(creationFailure(platform_.failedStep()));
   }
   if (!platform_.createContext()) return fail("Cant Create A GL Rendering Context.");
   if (!platform_.makeCurrent()) return fail("Cant Activate The GL Rendering Context.");
 
   platform_.suppressScreenSaver();
   platform_.show();
+  handleCreationMessages();
   resize(width, height);
   return true;
+}
+
+void GLWindow::handleCreationMessages() {
+  // Windows hands the messages of making and showing a window to its procedure there and then, so
+  // their size is set before the show sets its own projection, not by the first frames.
+  WindowMessage message;
+  while (platform_.nextMessage(message)) {
+    if (message.kind == WindowMessage::Kind::Quit) {
+      platform_.postMessage(message);
+      return;
+    }
+    handleMessage(message);
+  }
 }
 
 void GLWindow::destroy() {

@@ -25,6 +25,9 @@ struct Viewport {
 // size) gets the largest centred 4:3 rectangle, black bars around it, instead of a stretch.
 Viewport pictureViewport(platform::Size asked, platform::Size drawable, int width, int height);
 
+// The box text for a window that could not be made, by the step that failed.
+const char* creationFailure(platform::WindowStep step);
+
 // Plain substring search, as the extension list has always been read: a longer name that holds
 // "ARB_multitexture" counts too.
 bool hasMultitexture(const char* extensions);
@@ -62,6 +65,7 @@ class GLWindow {
 
  private:
   bool fail(const char* text);
+  void handleCreationMessages();
   void report(const char* caption, const char* text, platform::BoxIcon icon);
   void clearBars();
 

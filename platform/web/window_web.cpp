@@ -115,7 +115,7 @@ const std::string& Window::lastError() const {
   return impl_->error;
 }
 
-bool Window::startVideo() {
+bool Window::startVideo(const char*) {
   if (impl_->videoStarted) return true;
   const char* target = EMSCRIPTEN_EVENT_TARGET_WINDOW;
   emscripten_set_keydown_callback(target, impl_.get(), true, onKey);
@@ -163,6 +163,10 @@ bool Window::createWindow(const char* title, int width, int height, bool) {
   impl_->size = size;
   impl_->haveWindow = true;
   return true;
+}
+
+WindowStep Window::failedStep() const {
+  return WindowStep::Window;
 }
 
 void Window::destroyWindow() {

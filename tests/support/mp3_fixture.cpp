@@ -10,31 +10,41 @@
 namespace tav::test {
 
 double toneSample(const Tone& tone, std::int64_t frame) {
-  return tone.amplitude *
-         std::sin(2.0 * std::numbers::pi * tone.frequency * static_cast<double>(frame) / tone.rate);
+  double cycles = tone.frequency * static_cast<double>(frame) / tone.rate;
+  if (tone.endFrequency > 0) {
+    double t = static_cast<double>(frame) / tone.rate;
+    cycles += 0.5 * (tone.endFrequency - tone.frequency) / tone.seconds * t * t;
+  }
+  return tone.amplitude * std::sin(2.0 * std::numbers::pi * cycles);
 }
 
-std::vector<std::uint8_t> encodeTone(const Tone& tone) {
+std::vector<std::uint8_t> encodeTone(const Tone& tone, const Mp3Options& options) {
   lame_global_flags* lame = lame_init();
   lame_set_in_samplerate(lame, tone.rate);
   lame_set_out_samplerate(lame, tone.rate);
-  lame_set_num_channels(lame, 2);
-  lame_set_brate(lame, 192);
+  lame_set_num_channels(lame, options.channels);
+  if (options.channels == 1) lame_set_mode(lame, MONO);
+  if (options.vbr) {
+    lame_set_VBR(lame, vbr_default);
+    lame_set_VBR_quality(lame, 2);
+  } else {
+    // MPEG-2 rates (below 32 kHz) top out at 160 kbit/s.
+    lame_set_brate(lame, tone.rate >= 32000 ? 192 : 64);
+  }
   lame_set_quality(lame, 5);
   lame_set_bWriteVbrTag(lame, 1);
   if (lame_init_params(lame) < 0) throw std::runtime_error("lame_init_params failed");
 
   auto frames = static_cast<std::int64_t>(tone.seconds * tone.rate);
-  std::vector<short> pcm(static_cast<std::size_t>(frames) * 2);
-  for (std::int64_t i = 0; i < frames; ++i) {
-    auto v = static_cast<short>(std::lround(toneSample(tone, i) * 32767.0));
-    pcm[static_cast<std::size_t>(i) * 2] = v;
-    pcm[static_cast<std::size_t>(i) * 2 + 1] = v;
-  }
+  std::vector<short> pcm(static_cast<std::size_t>(frames));
+  for (std::int64_t i = 0; i < frames; ++i)
+    pcm[static_cast<std::size_t>(i)] =
+        static_cast<short>(std::lround(toneSample(tone, i) * 32767.0));
   std::vector<std::uint8_t> out(static_cast<std::size_t>(frames) * 5 / 4 + 7200 * 2 + 16384);
-  int n = lame_encode_buffer_interleaved(lame, pcm.data(), static_cast<int>(frames), out.data(),
-                                         static_cast<int>(out.size()));
-  if (n < 0) throw std::runtime_error("lame_encode_buffer_interleaved failed");
+  // Both channels from one buffer; a mono encoder reads only the first.
+  int n = lame_encode_buffer(lame, pcm.data(), pcm.data(), static_cast<int>(frames), out.data(),
+                             static_cast<int>(out.size()));
+  if (n < 0) throw std::runtime_error("lame_encode_buffer failed");
   int m = lame_encode_flush(lame, out.data() + n, static_cast<int>(out.size()) - n);
   if (m < 0) throw std::runtime_error("lame_encode_flush failed");
   out.resize(static_cast<std::size_t>(n + m));

@@ -13,10 +13,18 @@ struct Tone {
   double frequency = 441.0;
   double amplitude = 0.5;  // of full scale
   int rate = 44100;
+  // When set, the tone sweeps linearly to this frequency, so no stretch of it repeats a later one.
+  double endFrequency = 0.0;
 };
 
-// Stereo CBR MP3 with the encoder's gapless tag, so a decoder knows the exact length.
-std::vector<std::uint8_t> encodeTone(const Tone& tone);
+struct Mp3Options {
+  bool vbr = false;
+  int channels = 2;
+};
+
+// CBR (or VBR) MP3 with the encoder's gapless tag, so a decoder knows the exact length; every
+// channel carries the tone.
+std::vector<std::uint8_t> encodeTone(const Tone& tone, const Mp3Options& options = {});
 
 // The tone's samples as the encoder was given them, one channel.
 double toneSample(const Tone& tone, std::int64_t frame);

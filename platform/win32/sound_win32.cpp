@@ -1,0 +1,397 @@
+// The show's sound on Windows: winmm's waveOut, fed from the MP3 decoder by a thread of our own
+// that the device wakes through an event whenever it hands a buffer back. The position is what
+// the device says it has played (waveOutGetPosition): that count holds while the device is
+// paused and stalls when it starves, so it needs no guess at the device's latency.
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+#include "platform/mp3_decoder.h"
+#include "platform/silent_clock.h"
+#include "platform/sound.h"
+#include "platform/win32/wave_out.h"
+
+namespace tav::platform {
+namespace {
+
+// Buffers that together hold the asked buffer length: the device plays one while we fill another.
+constexpr int kBuffers = 4;
+constexpr int kMinBufferFrames = 256;
+
+}  // namespace
+
+struct SoundOutput::Impl {
+  enum class State { Idle, Paused, Playing, Stopped };
+
+  // Auto-reset: set by the device when a buffer comes back, and by us to wake the feeder. First
+  // of the members, so that it outlives every device that may still set it.
+  struct Event {
+    HANDLE handle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    ~Event() {
+      if (handle) CloseHandle(handle);
+    }
+  } wake;
+
+  bool silentOnly = false;
+  std::ostream* diagnostics = &std::cerr;
+  bool initialised = false;
+  bool stream = false;  // the decoder holds a stream (kept by the main thread)
+  int rate = 44100;
+  int error = kSoundOk;
+  std::string detail;
+  bool spectrum = false;
+  std::atomic<int> volume{255};
+
+  // Shared with the feeder thread; changed only under `mutex`, and every waveOut call made under
+  // it too.
+  std::mutex mutex;
+  std::unique_ptr<WaveOut> device;
+  Mp3Decoder decoder;
+  State state = State::Idle;
+  bool ended = false;  // the decoder has given its last frame
+  bool lost = false;   // a waveOut call failed: the device is gone
+  bool quitting = false;
+  std::int64_t baseFrame = 0;     // the stream's frame where the device's count starts
+  std::int64_t streamFrames = 0;  // the stream's frames queued since then, without the silence
+  std::thread feeder;
+
+  SilentClock silentClock;
+  std::int32_t lastMs = 0;
+  WaveOutReopen reopen;
+
+  bool usesDevice() const { return device && stream; }
+  bool live() const { return state == State::Playing || state == State::Paused; }
+
+  // Under the lock: a failed call means the device is gone; the main thread acts on it.
+  bool check(MMRESULT result) {
+    if (result != MMSYSERR_NOERROR) lost = true;
+    return result == MMSYSERR_NOERROR;
+  }
+
+  void runFeeder() {
+    // Late buffers are heard as gaps: the feeder goes before the frame's work.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+    for (;;) {
+      WaitForSingleObject(wake.handle, INFINITE);
+      std::lock_guard lock(mutex);
+      if (quitting) return;
+      feed();
+    }
+  }
+
+  // Under the lock: fills and queues every buffer the device has handed back. While paused too,
+  // so that the music starts at once when play goes on.
+  void feed() {
+    if (!device || lost || ended || !stream || !live()) return;
+    const int gain = volume.load(std::memory_order_relaxed);
+    for (std::span<std::int16_t> out = device->freeBuffer(); !out.empty() && !ended;
+         out = device->freeBuffer()) {
+      const std::size_t frames = out.size() / 2;
+      const std::size_t got = decoder.read(out.data(), frames);
+      ended = got < frames;
+      if (got == 0) return;
+      std::fill(out.begin() + static_cast<std::ptrdiff_t>(got * 2), out.end(), std::int16_t{0});
+      if (gain != 255) {
+        for (std::size_t i = 0; i < got * 2; ++i)
+          out[i] = static_cast<std::int16_t>(out[i] * gain / 255);
+      }
+      streamFrames += static_cast<std::int64_t>(got);
+      if (!check(device->queue())) return;
+    }
+  }
+
+  // Under the lock: milliseconds of the stream heard, never past what of it was queued.
+  bool heard(std::int64_t& ms) {
+    std::int64_t played = 0;
+    if (!check(device->played(played))) return false;
+    ms = (baseFrame + std::min(played, streamFrames)) * 1000 / rate;
+    return true;
+  }
+
+  std::int32_t remember(std::int64_t ms) {
+    lastMs = std::max(lastMs, static_cast<std::int32_t>(std::min<std::int64_t>(ms, INT32_MAX)));
+    return lastMs;
+  }
+
+  // On the main thread, before the position or the play state is used.
+  void followDevice() {
+    bool gone = false;
+    if (device) {
+      std::lock_guard lock(mutex);
+      gone = lost;
+    }
+    if (gone) loseDevice();
+    if (!device && reopen.running()) {
+      if (std::unique_ptr<WaveOut> found = reopen.take()) adopt(std::move(found));
+    }
+  }
+
+  // The device is gone: the position carries on from what was heard, on the clock, and another
+  // device is looked for.
+  void loseDevice() {
+    const bool wasHeard = usesDevice() && live();
+    std::unique_ptr<WaveOut> gone;
+    std::int64_t limitMs = -1;
+    {
+      std::lock_guard lock(mutex);
+      std::int64_t ms = 0;
+      if (wasHeard && heard(ms)) remember(ms);
+      if (stream && decoder.lengthFrames() >= 0) limitMs = decoder.lengthFrames() * 1000 / rate;
+      gone = std::move(device);
+      lost = false;
+    }
+    // Without a stream the silent clock already keeps the position.
+    if (wasHeard) {
+      silentClock.restart(lastMs, limitMs);
+      if (state == State::Playing) silentClock.run();
+    }
+    reopen.start(std::move(gone));
+    say("the audio device went away at " + seconds(lastMs) +
+        ": playing on silently, in step with the clock, and looking for another once a second");
+  }
+
+  // A device found after a loss: the music plays on from where the show has got to.
+  void adopt(std::unique_ptr<WaveOut> found) {
+    const bool resume = stream && live();
+    const std::int64_t ms = resume ? std::max<std::int64_t>(silentClock.ms(), lastMs) : lastMs;
+    if (resume) silentClock.hold();
+    const std::int64_t frame = (ms * rate + 999) / 1000;
+    {
+      std::lock_guard lock(mutex);
+      device = std::move(found);
+      check(device->pause());
+      if (stream) decoder.seek(frame);
+      baseFrame = frame;
+      streamFrames = 0;
+      ended = false;
+      if (resume && state == State::Playing) check(device->restart());
+    }
+    SetEvent(wake.handle);
+    say("an audio device opened again: the music plays on from " + seconds(ms));
+  }
+
+  void say(const std::string& text) const { *diagnostics << "sound: " << text << std::endl; }
+  static std::string seconds(std::int64_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(ms) / 1000.0);
+    return text;
+  }
+};
+
+SoundOutput::SoundOutput(SoundMode mode, std::ostream* diagnostics)
+    : impl_(std::make_unique<Impl>()) {
+  impl_->silentOnly = mode == SoundMode::Silent;
+  if (diagnostics) impl_->diagnostics = diagnostics;
+}
+
+SoundOutput::~SoundOutput() {
+  closeStream();
+  close();
+}
+
+bool SoundOutput::init(int rate, int bufferMs) {
+  Impl& s = *impl_;
+  if (s.initialised) {
+    s.error = kSoundAlreadyInitialised;
+    return false;
+  }
+  if (rate <= 0 || bufferMs <= 0) {
+    s.error = kSoundInvalidParameter;
+    return false;
+  }
+  s.rate = rate;
+  s.error = kSoundOk;
+  s.detail.clear();
+  s.initialised = true;
+  if (s.silentOnly) return true;
+  const auto frames = static_cast<std::int64_t>(rate) * bufferMs / 1000 / kBuffers;
+  WaveOutSettings settings;
+  settings.rate = rate;
+  settings.bufferFrames =
+      static_cast<int>(std::clamp<std::int64_t>(frames, kMinBufferFrames, 1 << 20));
+  settings.buffers = kBuffers;
+  settings.wake = s.wake.handle;
+  auto opened = std::make_unique<WaveOut>();
+  if (MMRESULT result = opened->open(settings); result != MMSYSERR_NOERROR) {
+    s.detail = "no audio device: " + WaveOut::errorText(result);
+    s.error = kSoundDeviceFailed;
+    close();
+    return false;
+  }
+  {
+    std::lock_guard lock(s.mutex);
+    s.device = std::move(opened);
+    s.lost = false;
+    s.quitting = false;
+  }
+  s.feeder = std::thread(&Impl::runFeeder, &s);
+  return true;
+}
+
+void SoundOutput::close() {
+  Impl& s = *impl_;
+  s.reopen.stop();
+  if (s.feeder.joinable()) {
+    {
+      std::lock_guard lock(s.mutex);
+      s.quitting = true;
+    }
+    SetEvent(s.wake.handle);
+    s.feeder.join();
+  }
+  std::unique_ptr<WaveOut> closing;
+  {
+    std::lock_guard lock(s.mutex);
+    closing = std::move(s.device);
+    s.lost = false;
+    s.quitting = false;
+  }
+  closing.reset();
+  s.initialised = false;
+}
+
+bool SoundOutput::openStream(std::span<const std::uint8_t> block) {
+  Impl& s = *impl_;
+  if (!s.initialised) {
+    s.error = kSoundNotInitialised;
+    return false;
+  }
+  {
+    std::lock_guard lock(s.mutex);
+    if (s.device) s.check(s.device->reset());
+    s.stream = s.decoder.open(block, s.rate);
+    s.state = Impl::State::Idle;
+    s.ended = false;
+  }
+  if (!s.stream) {
+    s.error = kSoundUnknownFormat;
+    s.detail = s.decoder.error();
+  }
+  return s.stream;
+}
+
+void SoundOutput::closeStream() {
+  Impl& s = *impl_;
+  std::lock_guard lock(s.mutex);
+  // Nothing more of a closed stream is heard.
+  if (s.device) s.check(s.device->reset());
+  s.decoder.close();
+  s.stream = false;
+  s.state = Impl::State::Idle;
+}
+
+bool SoundOutput::play(bool paused) {
+  Impl& s = *impl_;
+  s.followDevice();
+  s.lastMs = 0;
+  if (s.usesDevice()) {
+    {
+      std::lock_guard lock(s.mutex);
+      s.check(s.device->reset());
+      s.check(s.device->pause());
+      s.decoder.rewind();
+      s.baseFrame = 0;
+      s.streamFrames = 0;
+      s.ended = false;
+      s.state = paused ? Impl::State::Paused : Impl::State::Playing;
+      if (!paused) s.check(s.device->restart());
+    }
+    SetEvent(s.wake.handle);
+    s.followDevice();  // a call that failed: on silently from here
+    return true;
+  }
+  // Silent: no device, or no stream at all (which then has no end).
+  std::int64_t limitMs = -1;
+  if (s.stream && s.decoder.lengthFrames() >= 0) limitMs = s.decoder.lengthFrames() * 1000 / s.rate;
+  s.silentClock.restart(0, limitMs);
+  s.state = Impl::State::Paused;
+  setPaused(paused);
+  return true;
+}
+
+void SoundOutput::setPaused(bool paused) {
+  Impl& s = *impl_;
+  s.followDevice();
+  if (!s.live()) return;
+  if (s.usesDevice()) {
+    {
+      std::lock_guard lock(s.mutex);
+      s.state = paused ? Impl::State::Paused : Impl::State::Playing;
+      s.check(paused ? s.device->pause() : s.device->restart());
+    }
+    SetEvent(s.wake.handle);
+    s.followDevice();
+    return;
+  }
+  if (paused) {
+    s.silentClock.hold();
+  } else {
+    s.silentClock.run();
+  }
+  s.state = paused ? Impl::State::Paused : Impl::State::Playing;
+}
+
+void SoundOutput::stop() {
+  Impl& s = *impl_;
+  s.followDevice();
+  if (!s.live()) return;
+  positionMs();  // the position stays where the stop found it
+  if (s.usesDevice()) {
+    std::lock_guard lock(s.mutex);
+    s.state = Impl::State::Stopped;
+    s.check(s.device->reset());
+    return;
+  }
+  s.silentClock.hold();
+  s.state = Impl::State::Stopped;
+}
+
+void SoundOutput::setVolume(int volume) {
+  impl_->volume.store(std::clamp(volume, 0, 255), std::memory_order_relaxed);
+}
+
+std::int32_t SoundOutput::positionMs() {
+  Impl& s = *impl_;
+  s.followDevice();
+  if (!s.live()) return s.lastMs;
+  if (s.usesDevice()) {
+    std::int64_t ms = 0;
+    bool heard = false;
+    {
+      std::lock_guard lock(s.mutex);
+      heard = s.heard(ms);
+    }
+    if (heard) return s.remember(ms);
+    s.followDevice();  // gone: on from what was heard, on the clock
+  }
+  return s.remember(s.silentClock.ms());
+}
+
+void SoundOutput::setSpectrumActive(bool active) {
+  impl_->spectrum = active;
+}
+bool SoundOutput::spectrumActive() const {
+  return impl_->spectrum;
+}
+int SoundOutput::error() const {
+  return impl_->error;
+}
+const std::string& SoundOutput::detail() const {
+  return impl_->detail;
+}
+bool SoundOutput::silent() const {
+  return !impl_->device;
+}
+std::uint32_t SoundOutput::outputDevice() const {
+  return impl_->device ? impl_->device->id() : 0;
+}
+
+}  // namespace tav::platform
