@@ -101,6 +101,24 @@ TEST(Inspect, NamesInAnyCodePagePrintAsUtf8Text) {
   EXPECT_EQ(json[0]["materials"][0]["texture0File"], "grün.jpg");
 }
 
+TEST(Inspect, NamesCutByTheLoaderKeepTheirWholeCharactersAndNeverReachATerminalRaw) {
+  // Sixteen Cyrillic letters are 32 bytes; the loader keeps 31, cutting the last letter in two.
+  test::TempDir dir;
+  const std::string cyrillic = "\u041A\u043E\u043C\u043D\u0430\u0442\u0430\u0441\u0432\u0435"
+                               "\u0442\u043E\u043C\u043A\u043E\u0439";
+  writer3ds::Scene3ds scene;
+  scene.meshes = {test::triangle(cyrillic), test::triangle("bell\x1B[2Jcaf\xE9")};
+  test::writeFile(dir.file("named.3ds"), writer3ds::write3ds(scene));
+  ToolRun run = inspect({dir.file("named.3ds")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  auto json = nlohmann::json::parse(run.out);
+  EXPECT_EQ(json[0]["meshes"][0]["name"], cyrillic.substr(0, 30));
+  EXPECT_EQ(json[0]["meshes"][1]["name"], "bell\x1B[2Jcaf\u00E9");  // JSON escapes ESC itself
+  // A Windows-1252 name ending in a letter that leads a UTF-8 sequence is not taken as cut.
+  EXPECT_EQ(inspect::nameText("Caf\xE9"), "Caf\u00E9");
+  EXPECT_EQ(inspect::shownName("bell\x1B[2J\xC2\x9B"), "bell\\x1B[2J\\u009B");
+}
+
 TEST(Inspect, HelpAndMissingArguments) {
   ToolRun help = inspect({"--help"});
   EXPECT_EQ(help.status, 0);

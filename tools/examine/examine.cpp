@@ -40,7 +40,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
   if (!show.empty()) {
     std::vector<std::string> problems = checkShow(show);
     for (const std::string& p : problems)
-      out << nameText(p) << "\n";
+      out << p << "\n";  // its names are shown as text already
     err << "tavrinel-inspect: " << show << ": "
         << (problems.empty() ? "everything the show needs is there"
                              : std::to_string(problems.size()) + " problem(s)")
@@ -57,7 +57,7 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     const LoadReport& report = engine.lastLoad();
     all.push_back(fileJson(file, report, engine.model(), geometry));
     if (report.status != LoadStatus::Ok) {
-      err << "tavrinel-inspect: " << nameText(file) << ": " << nameText(report.problem) << "\n";
+      err << "tavrinel-inspect: " << shownName(file) << ": " << shownName(report.problem) << "\n";
       status = 1;
     }
   }

@@ -10,6 +10,7 @@
 #include "platform/mp3_decoder.h"
 #include "shell/show.h"
 #include "shell/sync_track.h"
+#include "tools/examine/name_text.h"
 
 namespace tav::inspect {
 namespace {
@@ -84,7 +85,7 @@ class Checker {
     platform::RgbImage image;
     std::string error;
     if (!platform::decodeImageFile(path, 4, image, error)) {
-      problem("data/textures/" + name, error + " (wanted by " + usedBy + ")");
+      problem("data/textures/" + shownName(name), error + " (wanted by " + usedBy + ")");
     }
   }
 
@@ -93,7 +94,7 @@ class Checker {
     engine_.loadModel((dir_ / file).string());
     const LoadReport& report = engine_.lastLoad();
     if (report.status != LoadStatus::Ok) {
-      problem(file, report.problem);
+      problem(file, shownName(report.problem));
       if (report.status != LoadStatus::Damaged) return;
     }
     const Model& m = engine_.model();
@@ -128,7 +129,7 @@ class Checker {
                                 ? &m.materials[static_cast<std::size_t>(o.faces[0].material)]
                                 : nullptr;
       if (!mat || (mat->flags & material_flags::kSprite) == 0 || mat->opacity >= 1.0f) {
-        problem(file, "mesh object " + std::to_string(i) + " (\"" + o.name +
+        problem(file, "mesh object " + std::to_string(i) + " (\"" + shownName(o.name) +
                           "\") is not drawn as sprites: its first face needs a material named "
                           "\"...sprite...\" with some transparency");
       }
@@ -142,9 +143,9 @@ class Checker {
     }
     for (const Material& mat : m.materials) {
       if (!mat.texture0File.empty())
-        texture(mat.texture0File, file + " material \"" + mat.name + "\"");
+        texture(mat.texture0File, file + " material \"" + shownName(mat.name) + "\"");
       if (!mat.texture1File.empty())
-        texture(mat.texture1File, file + " material \"" + mat.name + "\"");
+        texture(mat.texture1File, file + " material \"" + shownName(mat.name) + "\"");
     }
     if (index == 13) spheres(file, m);
   }
@@ -167,14 +168,15 @@ class Checker {
         radius = std::max(radius, v.length());
       balls.emplace_back(m.meshes[i].position, radius);
       if (m.meshes[i].position.z - radius < kFloor) {
-        problem(file, "sphere \"" + m.meshes[i].name + "\" reaches below the floor at 347.8");
+        problem(file,
+                "sphere \"" + shownName(m.meshes[i].name) + "\" reaches below the floor at 347.8");
       }
     }
     for (std::size_t a = 0; a < balls.size(); ++a) {
       for (std::size_t b = a + 1; b < balls.size(); ++b) {
         if (balls[a].first.distance(balls[b].first) < balls[a].second + balls[b].second) {
-          problem(file, "spheres " + m.meshes[from + a].name + " and " + m.meshes[from + b].name +
-                            " overlap at rest");
+          problem(file, "spheres " + shownName(m.meshes[from + a].name) + " and " +
+                            shownName(m.meshes[from + b].name) + " overlap at rest");
         }
       }
     }
@@ -248,7 +250,7 @@ class Checker {
 std::vector<std::string> checkShow(const fs::path& dir) {
   Checker check(dir);
   if (!fs::is_directory(dir)) {
-    check.problem(dir.string(), "is not a folder");
+    check.problem(shownName(dir.string()), "is not a folder");
     return check.take();
   }
   for (int i = 0; i < static_cast<int>(kModelFiles.size()); ++i)
