@@ -23,7 +23,7 @@ import time
 import chromium
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from stills import psnr, scene_still_times  # noqa: E402
+from stills import psnr, scene_still_times, sync_events  # noqa: E402
 
 MENU = ("Welcome to this years contribution from tavrinel!\n"
         "Please choose your desired resolution:\n"
