@@ -83,7 +83,7 @@ TEST_F(Capture, MakesTheSameFramesEveryRunStartingBlackAndStepsScenesWithTheSync
                             "--to", "400", "--png", (out.path() / run).string(), "--report",
                             (out.path() / (std::string(run) + ".json")).string()});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("reached --to"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("; 13 frames written; reached --to"), std::string::npos) << r.err;
   }
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(out.path() / "a")) {
@@ -159,6 +159,72 @@ TEST_F(Capture, AShowThatNeverEndsIsAnErrorAndBadOptionsAreExplained) {
   setenv("PATH", saved.c_str(), 1);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("needs the ffmpeg program"), std::string::npos) << r.err;
+}
+
+TEST_F(Capture, AFullDiskStopsTheCaptureNamingTheFileAndCountsOnlyTheFramesWritten) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  // The third frame's file is a disk that is always full.
+  fs::create_symlink("/dev/full", out.path() / "frame_000002.png");
+  CaptureRun r = capture({"--data", data.path().string(), "--size", "64x48", "--fps", "30", "--to",
+                          "400", "--png", out.path().string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("cannot write " + (out.path() / "frame_000002.png").string() +
+                       ": No space left on device"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("; 2 frames written;"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::exists(out.path() / "frame_000001.png"));
+  EXPECT_FALSE(fs::exists(out.path() / "frame_000003.png"));
+}
+
+// An "ffmpeg" first on the PATH that runs `script` in the shell.
+class StandInEncoder {
+ public:
+  StandInEncoder(const fs::path& dir, const std::string& script) {
+    const fs::path program = dir / "ffmpeg";
+    std::ofstream(program) << "#!/bin/sh\n" << script << "\n";
+    fs::permissions(program, fs::perms::owner_all);
+    const char* path = std::getenv("PATH");
+    saved_ = path ? path : "";
+    setenv("PATH", (dir.string() + ":" + saved_).c_str(), 1);
+  }
+  ~StandInEncoder() { setenv("PATH", saved_.c_str(), 1); }
+
+ private:
+  std::string saved_;
+};
+
+TEST_F(Capture, AnEncoderThatStopsTakingFramesFailsTheCaptureNamingTheVideoAndWhy) {
+  // 26 frames of 57,600 bytes: far more than a pipe holds, so the capture meets the stop. The
+  // encoder's time limit is short only where the encoder is meant to hang.
+  struct Encoder {
+    std::string script, timeout;
+    std::vector<std::string> reasons;
+  };
+  const std::string oneFrame = "head -c 57600 >/dev/null; ";
+  const std::vector<Encoder> encoders = {
+      {oneFrame + "exit 0", "60", {"ffmpeg stopped taking frames (Broken pipe)"}},
+      {oneFrame + "exit 1",
+       "60",
+       {"ffmpeg stopped taking frames (Broken pipe)", "ffmpeg failed (exit status 1)"}},
+      {oneFrame + "exec sleep 600", "0.5", {"ffmpeg took no frame for 0.5 s, so it was stopped"}},
+      {"cat >/dev/null; exec sleep 600",
+       "0.5",
+       {"ffmpeg did not end within 0.5 s of its last frame, so it was stopped"}},
+  };
+  for (const auto& [script, timeout, reasons] : encoders) {
+    test::TempDir bin;
+    StandInEncoder encoder(bin.path(), script);
+    const fs::path video = out.path() / "show.mp4";
+    CaptureRun r =
+        capture({"--data", data.path().string(), "--size", "160x120", "--fps", "25", "--to", "1000",
+                 "--video", video.string(), "--encoder-timeout", timeout});
+    EXPECT_EQ(r.status, 1) << script;
+    EXPECT_NE(r.err.find("cannot make the video " + video.string() + ": "), std::string::npos)
+        << r.err;
+    for (const std::string& reason : reasons)
+      EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+  }
 }
 
 // What ffprobe says of one stream of a file ("" when it cannot tell).

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -18,7 +19,9 @@
 #include <ostream>
 
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/gl.h"
+#include "platform/mp3_decoder.h"
 #include "platform/sound.h"
 #include "platform/window.h"
 #include "scenes/show_state.h"
@@ -49,6 +52,8 @@ struct Options {
   std::vector<std::int64_t> stills;
   fs::path video;
   fs::path report;
+  double encoderSeconds = 60.0;
+  bool quiet = false;
 };
 
 struct FrameRecord {
@@ -92,48 +97,77 @@ bool stderrIsTerminal() {
 #endif
 }
 
+// The show lasts about as long as its music: the total a long capture's progress is told against.
+std::optional<std::int64_t> musicLengthMs(const char* file) {
+  std::vector<std::uint8_t> bytes;
+  std::string error;
+  platform::Mp3Decoder decoder;
+  constexpr int kRate = 44100;
+  if (!platform::readWholeFile(file, bytes, error) || !decoder.open(bytes, kRate) ||
+      decoder.lengthFrames() <= 0) {
+    return std::nullopt;
+  }
+  return decoder.lengthFrames() * 1000 / kRate;
+}
+
+// How far a capture has got: on a terminal one line rewritten in place, otherwise a line every
+// 10 s (a log or a pipe), or nothing at all.
 class Progress {
  public:
-  explicit Progress(std::ostream& err, const Options& options)
-      : err_(err), options_(options), live_(stderrIsTerminal()) {}
+  enum class Mode { Quiet, Live, Periodic };
 
-  void update(std::int64_t frame, std::int64_t timeMs, int scene) {
-    if (!live_) return;
-    auto now = Clock::now();
-    if (now - lastShown_ < std::chrono::milliseconds(200)) return;
+  Progress(std::ostream& err, Mode mode, std::optional<std::int64_t> totalMs)
+      : err_(err), mode_(mode), totalMs_(totalMs) {}
+
+  void update(std::int64_t written, std::int64_t timeMs) {
+    if (mode_ == Mode::Quiet) return;
+    const auto now = Clock::now();
+    const auto every =
+        mode_ == Mode::Live ? std::chrono::milliseconds(200) : std::chrono::milliseconds(10000);
+    if (now - lastShown_ < every) return;
     lastShown_ = now;
-    double elapsed = std::chrono::duration<double>(now - started_).count();
-    double fps = elapsed > 0 ? static_cast<double>(frame) / elapsed : 0.0;
-    std::string eta = "?";
-    if (options_.toMs && fps > 0) {
-      double framesLeft = static_cast<double>(*options_.toMs - timeMs) * options_.fps / 1000.0;
-      eta = clockText(std::max(0.0, framesLeft / fps));
+    const double elapsed = std::chrono::duration<double>(now - started_).count();
+    // Show time made per second of real time; the show always runs from its start.
+    const double speed = elapsed > 0 ? static_cast<double>(timeMs) / 1000.0 / elapsed : 0.0;
+    std::string line = std::to_string(written) + " frames written, show " +
+                       clockText(static_cast<double>(timeMs) / 1000.0);
+    if (totalMs_) line += " of " + clockText(static_cast<double>(*totalMs_) / 1000.0);
+    char rest[64];
+    std::snprintf(rest, sizeof rest, ", %.2fx real time", speed);
+    line += rest;
+    if (totalMs_ && speed > 0) {
+      const double left = static_cast<double>(std::max<std::int64_t>(*totalMs_ - timeMs, 0));
+      line += ", " + clockText(left / 1000.0 / speed) + " left";
     }
-    char line[160];
-    std::snprintf(line, sizeof line,
-                  "\rframe %6lld  show %8.2f s  scene %d  %6.1f frames/s  ETA %s   ",
-                  static_cast<long long>(frame), static_cast<double>(timeMs) / 1000.0, scene, fps,
-                  eta.c_str());
-    err_ << line << std::flush;
+    if (mode_ == Mode::Live) {
+      shown_ = std::max(shown_, line.size());
+      err_ << "\r" << line << std::string(shown_ - line.size(), ' ') << std::flush;
+    } else {
+      err_ << "tavrinel-capture: " << line << std::endl;
+    }
   }
 
-  void finish(std::int64_t frames, std::int64_t lastMs, const char* ending) {
-    double elapsed = std::chrono::duration<double>(Clock::now() - started_).count();
-    if (live_) err_ << "\r" << std::string(78, ' ') << "\r";
-    char line[200];
+  void finish(std::int64_t drawn, std::int64_t written, std::int64_t lastMs, const char* ending) {
+    if (mode_ == Mode::Quiet) return;
+    if (shown_ > 0) err_ << "\r" << std::string(shown_, ' ') << "\r";
+    const double elapsed = std::chrono::duration<double>(Clock::now() - started_).count();
+    char line[240];
     std::snprintf(line, sizeof line,
-                  "tavrinel-capture: %lld frames (show 0 to %.2f s) in %.1f s, %.1f frames/s; %s\n",
-                  static_cast<long long>(frames), static_cast<double>(lastMs) / 1000.0, elapsed,
-                  elapsed > 0 ? static_cast<double>(frames) / elapsed : 0.0, ending);
+                  "tavrinel-capture: %lld frames drawn (show 0 to %.2f s) in %.1f s, %.1f "
+                  "frames/s; %lld frames written; %s\n",
+                  static_cast<long long>(drawn), static_cast<double>(lastMs) / 1000.0, elapsed,
+                  elapsed > 0 ? static_cast<double>(drawn) / elapsed : 0.0,
+                  static_cast<long long>(written), ending);
     err_ << line << std::flush;
   }
 
  private:
   std::ostream& err_;
-  const Options& options_;
-  bool live_;
+  Mode mode_;
+  std::optional<std::int64_t> totalMs_;
   Clock::time_point started_ = Clock::now();
-  Clock::time_point lastShown_{};
+  Clock::time_point lastShown_ = Clock::now();
+  std::size_t shown_ = 0;  // the longest line written in place
 };
 
 bool writeReport(const Options& options, const std::vector<FrameRecord>& frames, const char* ending,
@@ -205,6 +239,11 @@ int run(int argc, const char* const* argv, std::ostream& err) {
                  "show time in ms after which a show that has not ended is an error (default "
                  "1800000)")
       ->check(CLI::PositiveNumber);
+  app.add_option("--encoder-timeout", options.encoderSeconds,
+                 "seconds ffmpeg may take no frame, or not end after the last, before the capture "
+                 "stops it and fails (default 60)")
+      ->check(CLI::PositiveNumber);
+  app.add_flag("--quiet", options.quiet, "no progress and no summary; problems only");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -257,9 +296,13 @@ int run(int argc, const char* const* argv, std::ostream& err) {
   if (!options.video.empty()) {
     ffmpeg = findProgram("ffmpeg");
     if (ffmpeg.empty()) {
+#ifdef _WIN32
+      return fail("--video needs the ffmpeg program, and no ffmpeg.exe is on the PATH");
+#else
       return fail(
           "--video needs the ffmpeg program, which is not on the PATH (Debian: apt-get "
           "install ffmpeg)");
+#endif
     }
     if (options.width % 2 || options.height % 2) {
       return fail("--video needs an even width and height for H.264 (yuv420p)");
@@ -305,10 +348,16 @@ int run(int argc, const char* const* argv, std::ostream& err) {
 
   std::vector<FrameRecord> frames;
   std::size_t nextStill = 0;
-  Progress progress(err, options);
+  const Progress::Mode mode = options.quiet        ? Progress::Mode::Quiet
+                              : stderrIsTerminal() ? Progress::Mode::Live
+                                                   : Progress::Mode::Periodic;
+  Progress progress(err, mode,
+                    options.toMs || options.quiet ? options.toMs : musicLengthMs("forest.mp3"));
+  const bool toVideo = video.isOpen();
   // Frames are read back a frame behind and written on the writer's thread, while the next ones
   // are drawn; they come out exactly as they were drawn, in order.
-  FrameWriter writer(video.isOpen() ? &video : nullptr);
+  const auto patience = std::chrono::milliseconds(std::llround(options.encoderSeconds * 1000.0));
+  FrameWriter writer(toVideo ? &video : nullptr, std::max(patience, std::chrono::milliseconds(1)));
   bool pending = false;
   FrameJob next;  // what the frame being read back is for
   double readMs = 0.0, waitMs = 0.0;
@@ -341,7 +390,7 @@ int run(int argc, const char* const* argv, std::ostream& err) {
                     static_cast<long long>(options.stills[nextStill]));
       job.pngs.push_back(stillsDir / name);
     }
-    job.toVideo = video.isOpen();
+    job.toVideo = toVideo;
     if (job.pngs.empty() && !job.toVideo) return;
     const auto begun = Clock::now();
     platformWindow.startReadback();
@@ -356,7 +405,7 @@ int run(int argc, const char* const* argv, std::ostream& err) {
   const char* ending = nullptr;
   // With stills alone to make, there is nothing to do after the last of them.
   const bool stillsOnly =
-      !everyFrame && !video.isOpen() && options.report.empty() && !options.stills.empty();
+      !everyFrame && !toVideo && options.report.empty() && !options.stills.empty();
   std::int64_t k = 1, lastMs = 0;
   for (;; ++k) {
     if (state.quit) {
@@ -384,23 +433,25 @@ int run(int argc, const char* const* argv, std::ostream& err) {
         {k, t, info.scene, info.eventTaken ? std::optional(info.event) : std::nullopt, ms});
     emit(k, t);
     lastMs = t;
-    progress.update(k, t, state.sceneSelector);
+    progress.update(writer.written(), t);
   }
-  const std::int64_t made = k;  // with the black frame 0
+  const std::int64_t drawn = k;  // with the black frame 0
   collect();
-  const bool outputFailed = !writer.finish(error) || !error.empty();
-  std::string videoError;
-  bool videoOk = video.close(videoError);
+  // The writer ends the video too: every failure of the output, the encoder's included, is here.
+  std::string outputError;
+  if (!writer.finish(outputError) && error.empty()) error = outputError;
   std::string reportError;
   if (!options.report.empty() &&
       !writeReport(options, frames, ending ? ending : "failed", reportError)) {
     if (error.empty()) error = reportError;
   }
   platform::clock::useRealTime();
-  if (outputFailed || !reportError.empty()) return fail(error);
-  if (!videoOk) return fail(videoError);
+  if (!error.empty()) {
+    progress.finish(drawn, writer.written(), lastMs, "stopped by a failure");
+    return fail(error);
+  }
   if (!ending) {
-    progress.finish(made, lastMs, "did not end");
+    progress.finish(drawn, writer.written(), lastMs, "did not end");
     return fail("the show did not end within " + std::to_string(options.limitMs) +
                 " ms of show time (--limit); no scene set the quit flag");
   }
@@ -408,8 +459,8 @@ int run(int argc, const char* const* argv, std::ostream& err) {
     err << "tavrinel-capture: the show ended before the still at " << options.stills[nextStill]
         << " ms" << std::endl;
   }
-  progress.finish(made, lastMs, ending);
-  if (writer.written() > 0) {
+  progress.finish(drawn, writer.written(), lastMs, ending);
+  if (!options.quiet && writer.written() > 0) {
     double renderMs = 0.0;
     for (const FrameRecord& f : frames)
       renderMs += f.renderMs;

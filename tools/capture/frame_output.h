@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,16 +30,27 @@ std::vector<std::string> videoArguments(const std::string& ffmpeg,
 // The encoder as a child process fed through a pipe; how it is started is the platform's.
 class VideoPipe {
  public:
+  VideoPipe() = default;
   ~VideoPipe();
+  VideoPipe(const VideoPipe&) = delete;
+  VideoPipe& operator=(const VideoPipe&) = delete;
+
   bool open(const std::string& ffmpeg, const std::filesystem::path& file, int width, int height,
             int fps, const std::string& audio, std::int64_t audioStartMs, std::string& error);
-  bool write(const std::vector<std::uint8_t>& rgb);
-  // Waits for ffmpeg; false when it failed.
+  // False, with the reason, when ffmpeg did not take the whole frame.
+  bool write(const std::vector<std::uint8_t>& rgb, std::string& error);
+  // Ends ffmpeg's input and waits for it; false, with the reason, when it failed.
   bool close(std::string& error);
+  // Ends ffmpeg at once, from any thread: a write or close blocked on it then returns.
+  void stop();
   bool isOpen() const { return stream_ != nullptr; }
+  const std::filesystem::path& file() const { return file_; }
 
  private:
   std::FILE* stream_ = nullptr;
+  std::filesystem::path file_;
+  // Held while the child is signalled or released, so that stop() never reaches another process.
+  std::mutex childMutex_;
   std::intptr_t child_ = -1;  // the process id, or on Windows the process handle
 };
 

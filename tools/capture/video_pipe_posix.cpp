@@ -1,4 +1,5 @@
 // The encoder started with posix_spawn, its standard input a pipe.
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -45,27 +46,62 @@ bool VideoPipe::open(const std::string& ffmpeg, const std::filesystem::path& fil
     return false;
   }
   child_ = child;
+  file_ = file;
   stream_ = fdopen(fds[1], "wb");
-  return stream_ != nullptr;
-}
-
-bool VideoPipe::write(const std::vector<std::uint8_t>& rgb) {
-  return stream_ && std::fwrite(rgb.data(), 1, rgb.size(), stream_) == rgb.size();
-}
-
-bool VideoPipe::close(std::string& error) {
-  if (!stream_) return true;
-  std::fclose(stream_);
-  stream_ = nullptr;
-  int status = 0;
-  const pid_t child = static_cast<pid_t>(child_);
-  child_ = -1;
-  if (waitpid(child, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    error = "ffmpeg failed to make the video (exit status " +
-            std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
+  if (!stream_) {
+    error = std::string("cannot write to ") + ffmpeg + ": " + std::strerror(errno);
+    ::close(fds[1]);
+    std::string ignored;
+    close(ignored);
     return false;
   }
   return true;
+}
+
+bool VideoPipe::write(const std::vector<std::uint8_t>& rgb, std::string& error) {
+  if (stream_ && std::fwrite(rgb.data(), 1, rgb.size(), stream_) == rgb.size()) return true;
+  error = std::string("ffmpeg stopped taking frames (") + std::strerror(errno) + ")";
+  return false;
+}
+
+bool VideoPipe::close(std::string& error) {
+  std::string unsent;
+  if (stream_ && std::fclose(stream_) != 0) {
+    unsent = std::string("ffmpeg stopped taking frames (") + std::strerror(errno) + ")";
+  }
+  stream_ = nullptr;
+  const pid_t child = static_cast<pid_t>(child_);
+  if (child <= 0) {
+    error = unsent;
+    return unsent.empty();
+  }
+  // Waited for without being released, so that stop() meanwhile still signals this process.
+  siginfo_t info{};
+  while (waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
+  }
+  int status = 0;
+  pid_t waited = -1;
+  {
+    std::lock_guard lock(childMutex_);
+    waited = waitpid(child, &status, 0);
+    child_ = -1;
+  }
+  std::string failed;
+  if (waited < 0) {
+    failed = std::string("cannot wait for ffmpeg: ") + std::strerror(errno);
+  } else if (WIFSIGNALED(status)) {
+    failed = "ffmpeg was ended by signal " + std::to_string(WTERMSIG(status));
+  } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    failed = "ffmpeg failed (exit status " +
+             std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
+  }
+  error = unsent.empty() || failed.empty() ? unsent + failed : unsent + "; " + failed;
+  return error.empty();
+}
+
+void VideoPipe::stop() {
+  std::lock_guard lock(childMutex_);
+  if (child_ > 0) kill(static_cast<pid_t>(child_), SIGKILL);
 }
 
 }  // namespace tav::capture

@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "tools/capture/frame_output.h"
@@ -92,6 +94,7 @@ bool VideoPipe::open(const std::string& ffmpeg, const std::filesystem::path& fil
   }
   CloseHandle(process.hThread);
   child_ = reinterpret_cast<std::intptr_t>(process.hProcess);
+  file_ = file;
   const int descriptor = _open_osfhandle(reinterpret_cast<std::intptr_t>(writeEnd), _O_BINARY);
   stream_ = descriptor >= 0 ? _fdopen(descriptor, "wb") : nullptr;
   if (!stream_) {
@@ -108,26 +111,44 @@ bool VideoPipe::open(const std::string& ffmpeg, const std::filesystem::path& fil
   return true;
 }
 
-bool VideoPipe::write(const std::vector<std::uint8_t>& rgb) {
-  return stream_ && std::fwrite(rgb.data(), 1, rgb.size(), stream_) == rgb.size();
+bool VideoPipe::write(const std::vector<std::uint8_t>& rgb, std::string& error) {
+  if (stream_ && std::fwrite(rgb.data(), 1, rgb.size(), stream_) == rgb.size()) return true;
+  error = std::string("ffmpeg stopped taking frames (") + std::strerror(errno) + ")";
+  return false;
 }
 
 bool VideoPipe::close(std::string& error) {
-  if (stream_) std::fclose(stream_);
+  std::string unsent;
+  if (stream_ && std::fclose(stream_) != 0) {
+    unsent = std::string("ffmpeg stopped taking frames (") + std::strerror(errno) + ")";
+  }
   stream_ = nullptr;
-  if (child_ == -1) return true;
+  if (child_ == -1) {
+    error = unsent;
+    return unsent.empty();
+  }
+  // The handle stays open while it is waited on, so that stop() meanwhile still ends this process.
   HANDLE process = reinterpret_cast<HANDLE>(child_);
-  child_ = -1;
   DWORD status = 1;
   const bool waited = WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 &&
                       GetExitCodeProcess(process, &status);
-  CloseHandle(process);
-  if (!waited || status != 0) {
-    error = "ffmpeg failed to make the video (exit status " +
-            std::to_string(waited ? static_cast<long>(status) : -1L) + ")";
-    return false;
+  {
+    std::lock_guard lock(childMutex_);
+    CloseHandle(process);
+    child_ = -1;
   }
-  return true;
+  std::string failed;
+  if (!waited || status != 0) {
+    failed = "ffmpeg failed (exit status " +
+             std::to_string(waited ? static_cast<long>(status) : -1L) + ")";
+  }
+  error = unsent.empty() || failed.empty() ? unsent + failed : unsent + "; " + failed;
+  return error.empty();
+}
+
+void VideoPipe::stop() {
+  std::lock_guard lock(childMutex_);
+  if (child_ != -1) TerminateProcess(reinterpret_cast<HANDLE>(child_), 1);
 }
 
 }  // namespace tav::capture
