@@ -15,9 +15,13 @@ void PlayPosition::reset() {
   heard_ = 0;
 }
 
-void PlayPosition::startAt(std::int64_t frames) {
+std::int64_t PlayPosition::takeOver(std::int64_t frames, std::int64_t endFrames) {
   reset();
-  handedTotal_ = handedBefore_ = streamTotal_ = heard_ = frames;
+  heard_ = frames;
+  // As if the device had played up to `frames` and still held `latency_` more, as it does.
+  handedTotal_ = frames + latency_;
+  streamTotal_ = endFrames >= 0 ? std::min(handedTotal_, endFrames) : handedTotal_;
+  return streamTotal_;
 }
 
 void PlayPosition::handed(std::int64_t frames, std::int64_t streamFrames, std::uint64_t counter) {

@@ -12,8 +12,12 @@ class PlayPosition {
   PlayPosition(int rate, std::int64_t latencyFrames, std::uint64_t counterHz);
 
   void reset();
-  // As reset, with `frames` already heard: playing on from there after a change of device.
-  void startAt(std::int64_t frames);
+  // As reset, for a device that takes over, at its first callback, a position that was running
+  // on without it: `frames` are heard by then and the position runs on from there at once. What
+  // the device is handed now is heard only after what it holds, so the stream goes on from that
+  // far ahead (at most from `endFrames`, the stream's length when known, else -1): the frame
+  // returned, where the owner seeks.
+  std::int64_t takeOver(std::int64_t frames, std::int64_t endFrames);
   // The device took `frames` more frames at `counter`; the first `streamFrames` of them are the
   // stream's (the rest is silence after its end).
   void handed(std::int64_t frames, std::int64_t streamFrames, std::uint64_t counter);

@@ -35,62 +35,81 @@ struct SoundOutput::Impl {
   State state = State::Idle;
   std::optional<PlayPosition> position;
 
+  // Keeps the position while there is no device, and, after one is found, until its first
+  // callback takes over; read there too, so changed under the device lock while `handover`.
   SilentClock silentClock;
+  bool handover = false;
 
   std::int32_t lastMs = 0;
 
-  // A removal notice for our device (from whichever thread SDL posts it on), and the search for
-  // another device that follows it.
-  std::atomic<SDL_AudioDeviceID> watched{0};
-  std::atomic<bool> removed{false};
-  AudioReopen reopen;
+  // Removals of devices, watched for as long as any is open, and the search for another device
+  // after ours went away.
+  AudioDeviceWatch watch;
+  AudioDeviceWatch::Device opened;
+  AudioReopen reopen{watch};
 
   bool usesDevice() const { return device != 0 && decoder.isOpen(); }
+  void runSilentClock(bool run) { run ? silentClock.run() : silentClock.hold(); }
+  bool live() const { return state == State::Playing || state == State::Paused; }
+  void remember(std::int64_t ms) {
+    lastMs = std::max(lastMs, static_cast<std::int32_t>(std::min<std::int64_t>(ms, INT32_MAX)));
+  }
+
+  // Under the device lock: what has been heard, or the silent clock until the device takes over.
+  std::int64_t heardMs() {
+    return handover ? silentClock.ms() : position->ms(SDL_GetPerformanceCounter());
+  }
 
   // On the main thread, before the position or the play state is used.
   void followDevice() {
-    if (device != 0 && removed.exchange(false)) loseDevice();
+    if (device != 0 && watch.removed(opened)) loseDevice();
     if (device == 0 && reopen.running()) {
-      SDL_AudioSpec obtained{};
-      if (SDL_AudioDeviceID found = reopen.take(obtained)) adopt(found, obtained);
+      const AudioDeviceWatch::Device found = reopen.take();
+      if (found.id != 0 && watch.removed(found)) {
+        reopen.start(found.id, wanted);
+        say("the audio device that opened went away at once: looking for another");
+      } else if (found.id != 0) {
+        adopt(found);
+      }
     }
   }
 
   // The device is gone and its callback will not come again: the position carries on from what
   // was heard, on the clock, and another device is looked for.
   void loseDevice() {
-    SDL_LockAudioDevice(device);
-    if (position && (state == State::Playing || state == State::Paused)) {
-      lastMs = std::max(lastMs, position->ms(SDL_GetPerformanceCounter()));
-    }
-    SDL_UnlockAudioDevice(device);
     SDL_PauseAudioDevice(device, 1);  // takes the device lock: no callback runs after this
-    watched = 0;
-    const std::int64_t frames = decoder.isOpen() ? decoder.lengthFrames() : -1;
-    silentClock.restart(lastMs, frames >= 0 ? frames * 1000 / rate : -1);
-    if (state == State::Playing) silentClock.run();
+    if (usesDevice() && live()) {
+      SDL_LockAudioDevice(device);
+      remember(heardMs());
+      handover = false;
+      SDL_UnlockAudioDevice(device);
+      // Without a stream the silent clock already keeps the position.
+      const std::int64_t frames = decoder.lengthFrames();
+      silentClock.restart(lastMs, frames >= 0 ? frames * 1000 / rate : -1);
+      if (state == State::Playing) silentClock.run();
+    }
     reopen.start(device, wanted);
     device = 0;
+    opened = {};
     position.reset();
     say("the audio device went away at " + seconds(lastMs) +
         ": playing on silently, in step with the clock, and looking for another once a second");
   }
 
-  // A device found after a loss, paused: the music plays on from where the show has got to.
-  void adopt(SDL_AudioDeviceID found, const SDL_AudioSpec& obtained) {
-    device = found;
-    watched = found;
-    const bool live = state == State::Playing || state == State::Paused;
-    const std::int64_t ms = live ? std::max<std::int64_t>(silentClock.ms(), lastMs) : lastMs;
-    if (live) silentClock.hold();
-    const std::int64_t frame = (ms * rate + 999) / 1000;
-    position.emplace(rate, obtained.samples, SDL_GetPerformanceFrequency());
+  // A device found after a loss, paused. The silent clock keeps the position until the device's
+  // first callback, which starts the music from wherever the show has got to by then.
+  void adopt(const AudioDeviceWatch::Device& found) {
+    device = found.id;
+    opened = found;
+    position.emplace(rate, found.obtained.samples, SDL_GetPerformanceFrequency());
     SDL_LockAudioDevice(device);
-    if (decoder.isOpen()) decoder.seek(frame);
-    position->startAt(frame);
+    handover = usesDevice() && live();
+    const bool playing = handover && state == State::Playing;
+    const std::int64_t ms = handover ? silentClock.ms() : lastMs;
     SDL_UnlockAudioDevice(device);
-    if (usesDevice() && state == State::Playing) SDL_PauseAudioDevice(device, 0);
-    say("an audio device opened again: the music plays on from " + seconds(ms));
+    if (playing) SDL_PauseAudioDevice(device, 0);
+    say("an audio device opened again: the music plays on from the show's position, now " +
+        seconds(ms));
   }
 
   void say(const std::string& text) const { *diagnostics << "sound: " << text << std::endl; }
@@ -101,6 +120,13 @@ struct SoundOutput::Impl {
   }
 
   void fill(Uint8* bytes, int length) {
+    const std::uint64_t now = SDL_GetPerformanceCounter();
+    if (handover && state == State::Playing) {
+      // The device takes over at the show's position now.
+      handover = false;
+      const std::int64_t heard = (silentClock.ms() * rate + 999) / 1000;
+      decoder.seek(position->takeOver(heard, decoder.lengthFrames()));
+    }
     auto* out = reinterpret_cast<std::int16_t*>(bytes);
     std::size_t frames = static_cast<std::size_t>(length) / (2 * sizeof(std::int16_t));
     std::size_t got = state == State::Playing ? decoder.read(out, frames) : 0;
@@ -111,8 +137,7 @@ struct SoundOutput::Impl {
         out[i] = static_cast<std::int16_t>(out[i] * gain / 255);
     }
     if (state == State::Playing && position) {
-      position->handed(static_cast<std::int64_t>(frames), static_cast<std::int64_t>(got),
-                       SDL_GetPerformanceCounter());
+      position->handed(static_cast<std::int64_t>(frames), static_cast<std::int64_t>(got), now);
     }
   }
 };
@@ -121,17 +146,6 @@ namespace {
 
 void SDLCALL fillAudio(void* userdata, Uint8* stream, int length) {
   static_cast<SoundOutput::Impl*>(userdata)->fill(stream, length);
-}
-
-// Sees every event as it is posted, on the poster's thread: SDL posts a removal from its audio
-// threads, and the show's window takes one message a frame.
-int SDLCALL watchRemoval(void* userdata, SDL_Event* event) {
-  auto* s = static_cast<SoundOutput::Impl*>(userdata);
-  if (event->type == SDL_AUDIODEVICEREMOVED && !event->adevice.iscapture &&
-      event->adevice.which != 0 && event->adevice.which == s->watched.load()) {
-    s->removed = true;
-  }
-  return 0;
 }
 
 // The largest power of two not above `frames`: SDL wants buffer lengths in powers of two.
@@ -189,30 +203,29 @@ bool SoundOutput::init(int rate, int bufferMs) {
   s.wanted.samples = bufferFrames(rate * bufferMs / 1000);
   s.wanted.callback = fillAudio;
   s.wanted.userdata = impl_.get();
-  SDL_AudioSpec obtained{};
-  s.device = SDL_OpenAudioDevice(nullptr, 0, &s.wanted, &obtained, 0);
+  s.watch.start();
+  s.opened = s.watch.open(s.wanted);
+  s.device = s.opened.id;
   if (s.device == 0) {
     s.detail = std::string("no audio device (") + SDL_GetError() + ")";
     s.error = kSoundDeviceFailed;
     close();
     return false;
   }
-  s.position.emplace(rate, obtained.samples, SDL_GetPerformanceFrequency());
-  s.watched = s.device;
-  SDL_AddEventWatch(watchRemoval, impl_.get());
+  s.position.emplace(rate, s.opened.obtained.samples, SDL_GetPerformanceFrequency());
   return true;
 }
 
 void SoundOutput::close() {
   Impl& s = *impl_;
   s.reopen.stop();
-  if (s.audioStarted) SDL_DelEventWatch(watchRemoval, impl_.get());
-  s.watched = 0;
-  s.removed = false;
   if (s.device != 0) {
     SDL_CloseAudioDevice(s.device);
     s.device = 0;
   }
+  s.opened = {};
+  s.handover = false;
+  s.watch.stop();
   if (s.audioStarted) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     s.audioStarted = false;
@@ -230,6 +243,7 @@ bool SoundOutput::openStream(std::span<const std::uint8_t> block) {
   if (s.device != 0) SDL_LockAudioDevice(s.device);
   bool ok = s.decoder.open(block, s.rate);
   s.state = Impl::State::Idle;
+  s.handover = false;
   if (s.device != 0) SDL_UnlockAudioDevice(s.device);
   if (!ok) {
     s.error = kSoundUnknownFormat;
@@ -243,6 +257,7 @@ void SoundOutput::closeStream() {
   if (s.device != 0) SDL_LockAudioDevice(s.device);
   s.decoder.close();
   s.state = Impl::State::Idle;
+  s.handover = false;
   if (s.device != 0) SDL_UnlockAudioDevice(s.device);
 }
 
@@ -255,6 +270,7 @@ bool SoundOutput::play(bool paused) {
     SDL_LockAudioDevice(s.device);
     s.decoder.rewind();
     s.position->reset();
+    s.handover = false;
     s.state = paused ? Impl::State::Paused : Impl::State::Playing;
     SDL_UnlockAudioDevice(s.device);
     if (!paused) SDL_PauseAudioDevice(s.device, 0);
@@ -275,15 +291,12 @@ void SoundOutput::setPaused(bool paused) {
   if (s.usesDevice()) {
     SDL_LockAudioDevice(s.device);
     s.state = paused ? Impl::State::Paused : Impl::State::Playing;
+    if (s.handover) s.runSilentClock(!paused);
     SDL_UnlockAudioDevice(s.device);
     SDL_PauseAudioDevice(s.device, paused ? 1 : 0);
     return;
   }
-  if (paused) {
-    s.silentClock.hold();
-  } else {
-    s.silentClock.run();
-  }
+  s.runSilentClock(!paused);
   s.state = paused ? Impl::State::Paused : Impl::State::Playing;
 }
 
@@ -296,6 +309,7 @@ void SoundOutput::stop() {
     SDL_PauseAudioDevice(s.device, 1);
     SDL_LockAudioDevice(s.device);
     s.state = Impl::State::Stopped;
+    s.handover = false;
     SDL_UnlockAudioDevice(s.device);
     return;
   }
@@ -314,12 +328,12 @@ std::int32_t SoundOutput::positionMs() {
   std::int64_t ms = 0;
   if (s.usesDevice()) {
     SDL_LockAudioDevice(s.device);
-    ms = s.position->ms(SDL_GetPerformanceCounter());
+    ms = s.heardMs();
     SDL_UnlockAudioDevice(s.device);
   } else {
-    ms = std::min<std::int64_t>(s.silentClock.ms(), INT32_MAX);
+    ms = s.silentClock.ms();
   }
-  s.lastMs = std::max(s.lastMs, static_cast<std::int32_t>(ms));
+  s.remember(ms);
   return s.lastMs;
 }
 

@@ -55,6 +55,21 @@ TEST(PlayPosition, StopsAtTheStreamsEndWhileSilenceFollows) {
   EXPECT_EQ(position.ms(400), 0);
 }
 
+TEST(PlayPosition, TakesOverARunningPositionWithoutAHoldAndStartsTheStreamALatencyOn) {
+  PlayPosition position(kRate, 200, kHz);
+  EXPECT_EQ(position.takeOver(5000, -1), 5200);  // its first frames are heard 200 frames on
+  EXPECT_EQ(position.ms(900), 5000);
+  position.handed(200, 200, 1000);
+  EXPECT_EQ(position.ms(1150), 5150);
+  EXPECT_EQ(position.ms(1300), 5200);  // not beyond what it held before this callback
+  position.handed(200, 200, 1200);
+  EXPECT_EQ(position.ms(1250), 5250);
+  // Near the stream's end nothing of it is left to hand: the position stops at the end.
+  EXPECT_EQ(position.takeOver(5000, 5100), 5100);
+  position.handed(200, 0, 2000);
+  EXPECT_EQ(position.ms(2300), 5100);
+}
+
 TEST(PlayPosition, ConvertsFramesToMillisecondsAtTheDeviceRate) {
   PlayPosition position(44100, 4410, 1'000'000);
   position.handed(4410, 4410, 0);
