@@ -8,6 +8,9 @@ seconds=${SECONDS_OF_MUSIC:-30}
 echo "== .3ds parse throughput from memory, against lib3ds and assimp"
 "$build/bench/parse_3ds"
 
+echo "== .3ds load time and peak memory on crafted 10 MB files (goal: under 1 s, peak under 20x)"
+"$build/bench/crafted_3ds" 10
+
 echo "== frame times of the draw paths, headless at 1024x768"
 "$build/bench/render_frames"
 

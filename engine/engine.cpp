@@ -137,6 +137,9 @@ void Engine::recentreAndBuildTracks() {
     } else if (mesh.faceCount < 1 && mesh.vertexCount > 0) {
       m.tracks.emplace_back();
       buildTrack(m.tracks.back(), mesh.vertices, mesh.vertexCount);
+    } else if (mesh.emptiedPath) {
+      // Keeps the numbers of the tracks after it, by which scenes choose their camera paths.
+      m.tracks.emplace_back();
     }
   }
 }

@@ -2,12 +2,14 @@
 // Reads .3ds files into models: the subset of chunks the show uses, in one flat walk over the
 // file held in memory. Every read stays inside its chunk and the file. A damaged file keeps every
 // whole object: a chunk longer than its parent (a file cut short) is cut to its parent and still
-// walked; a chunk whose data does not fit in it is skipped; a mesh with damage inside its chunk is
-// left empty, since it could not be drawn as it was meant. Only a chunk shorter than its own header
-// ends the walk.
+// walked; a chunk whose data does not fit in it, or that nests too deep, is skipped; a mesh's list
+// or matrix outside any mesh is skipped; a mesh with damage inside its chunk is left empty, since
+// it could not be drawn as it was meant. Only a chunk shorter than its own header ends the walk.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/records.h"
@@ -24,9 +26,17 @@ enum class LoadStatus {
 
 struct LoadReport {
   LoadStatus status = LoadStatus::Ok;
-  std::string
-      problem;  // in words: the first damage with its byte offset, and the meshes left empty
+  // In words: the first damage with its byte offset and how many more came after it.
+  std::string problem;
+  // The meshes left empty: the first few by index (their names stay in the model), and how many.
+  std::vector<std::int32_t> leftEmpty;
+  std::size_t leftEmptyCount = 0;
 };
+
+// The report in words with the meshes left empty named, each name through `name` where one is
+// given (a name's bytes are whatever its file holds; a printer decides each on its own).
+std::string describe(const LoadReport& report, const Model& model,
+                     const std::function<std::string(std::string_view)>& name = {});
 
 class ModelLoader {
  public:

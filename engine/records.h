@@ -37,7 +37,9 @@ struct MeshObject {
   Vector3 position;
   Vector3 rotation;                 // degrees about X, Y, Z
   Vector3 scale{1.0f, 1.0f, 1.0f};  // drawn only while all three are above 0
-  std::string name;                 // at most 31 characters
+  // A path object left empty by damage in its file: it still takes its place among the tracks.
+  bool emptiedPath = false;
+  std::string name;  // at most 31 characters
 
   // A face is drawn and given a normal only when all its corners are vertices of this object.
   bool faceInRange(const Face& f) const {
@@ -76,7 +78,8 @@ struct Track {
   std::int32_t keyCount = 0;
 
   // The curve point at parameter t. A track of fewer than 3 keys has no loop: it gives its first
-  // point (the origin when it has none).
+  // point (the origin when it has none). A track with no keys, a damaged path object's, is
+  // followed as no path.
   Vector3 evaluate(float t) const;
 };
 

@@ -83,8 +83,8 @@ void loadModel(Engine& engine, std::int32_t index, std::ostream& diagnostics) {
   engine.loadModel(kModelFiles[static_cast<std::size_t>(index)]);
   const LoadReport& report = engine.lastLoad();
   if (report.status != LoadStatus::Ok) {
-    diagnostics << kModelFiles[static_cast<std::size_t>(index)] << ": " << report.problem
-                << std::endl;
+    diagnostics << kModelFiles[static_cast<std::size_t>(index)] << ": "
+                << describe(report, engine.model()) << std::endl;
   }
 }
 

@@ -99,8 +99,10 @@ void Engine::followCameraPaths(double speed, double step) {
   const double budget = clock.frameSeconds * speed;
   const bool moving = clock.previous != clock.now && budget > 0.0 && step > 0.0;
   Model* current = findModel();
+  // A track with no keys stands for a path object its file lost: it is followed as no path.
   auto trackOf = [current](std::int32_t index) -> const Track* {
-    return current && index >= 0 && index < current->trackCount()
+    return current && index >= 0 && index < current->trackCount() &&
+                   current->tracks[static_cast<std::size_t>(index)].keyCount > 0
                ? &current->tracks[static_cast<std::size_t>(index)]
                : nullptr;
   };
@@ -122,8 +124,10 @@ void Engine::followCameraPaths(double speed, double step) {
   }
 
   if (targetPathTrack == cameraPathTrack && targetPathTrack != -1) {
-    Vector3 target = evaluateTrack(static_cast<float>(targetLead + cameraPathParameter));
-    setCameraTarget(target.x, target.y, target.z);
+    if (trackOf(targetPathTrack)) {
+      Vector3 target = evaluateTrack(static_cast<float>(targetLead + cameraPathParameter));
+      setCameraTarget(target.x, target.y, target.z);
+    }
   } else if (targetPathTrack != -1) {
     currentTrack = targetPathTrack;
     const Track* track = trackOf(targetPathTrack);

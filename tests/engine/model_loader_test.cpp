@@ -271,8 +271,8 @@ TEST(ModelLoader, DamageInsideAMeshLeavesItEmptyAndTheWalkGoesOn) {
     LoadReport report;
     Model model = parse(damagedFile(c.body), &report);
     EXPECT_EQ(report.status, LoadStatus::Damaged) << c.what;
-    EXPECT_NE(report.problem.find("left empty: mesh 1 \"bad\""), std::string::npos)
-        << c.what << ": " << report.problem;
+    const std::string text = describe(report, model);
+    EXPECT_NE(text.find("left empty: mesh 1 \"bad\""), std::string::npos) << c.what << ": " << text;
     ASSERT_EQ(model.meshCount(), c.endsTheWalk ? 2 : 3) << c.what;
     EXPECT_EQ(model.meshes[0].vertices.at(0), (Vector3{1, 2, 3})) << c.what;
     // Usable or absent: no vertices left to make it a path object or a partial mesh.
@@ -372,6 +372,109 @@ TEST(ModelLoader, AFileCutAnywhereKeepsEveryWholeMeshAndNoPartOfTheCutOne) {
       EXPECT_EQ(got.faces[0].material, full.meshes[k].faces[0].material) << n;
     }
   }
+}
+
+// A main chunk and editor section holding what `objects` writes.
+std::vector<std::uint8_t> editorFile(const std::function<void(ChunkWriter&)>& objects) {
+  ChunkWriter w;
+  w.begin(chunk::kMain);
+  w.begin(chunk::kEditor);
+  objects(w);
+  w.end();
+  w.end();
+  return w.bytes();
+}
+
+// A named object's mesh with a vertex list of `points`, then what `more` writes inside the mesh.
+void namedMesh(ChunkWriter& w, const char* name, const std::vector<Vector3>& points,
+               const std::function<void(ChunkWriter&)>& more = {}) {
+  w.begin(chunk::kNamedObject);
+  w.text(name);
+  w.begin(chunk::kTriangleMesh);
+  w.begin(chunk::kVertexList);
+  w.u16(static_cast<std::uint16_t>(points.size()));
+  for (const Vector3& p : points)
+    w.vec3(p);
+  w.end();
+  if (more) more(w);
+  w.end();
+  w.end();
+}
+
+void cutMatrix(ChunkWriter& w) {
+  w.begin(chunk::kMeshMatrix);
+  w.f32(1);
+  w.end();
+}
+
+// A light holding a vertex list, which belongs to no mesh.
+void lampWithAList(ChunkWriter& w) {
+  w.begin(chunk::kNamedObject);
+  w.text("lamp");
+  w.begin(chunk::kLight);
+  w.vec3({0, 0, 9});
+  w.begin(chunk::kVertexList);
+  w.u16(1);
+  w.vec3({7, 7, 7});
+  w.end();
+  w.end();
+  w.end();
+}
+
+TEST(ModelLoader, DamagedStructureKeepsTrackNumbersAndTouchesNoOtherMesh) {
+  const std::vector<Vector3> loop = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 0}};
+  const std::vector<Vector3> third = {{5, 5, 5}, {6, 5, 5}, {6, 6, 5}, {5, 6, 5}};
+  const std::vector<std::uint8_t> file = editorFile([&](ChunkWriter& w) {
+    namedMesh(w, "first", loop);
+    namedMesh(w, "lost path", loop, cutMatrix);
+    namedMesh(w, "lost mesh", loop, [](ChunkWriter& m) {
+      m.begin(chunk::kFaceList);
+      for (std::uint16_t v : {1, 0, 0, 0, 0})  // one face
+        m.u16(v);
+      m.end();
+      cutMatrix(m);
+    });
+    namedMesh(w, "third", third);
+    lampWithAList(w);
+    // Far deeper than any file nests: skipped, and the walk goes on after it.
+    namedMesh(w, "deep", {}, [](ChunkWriter& m) {
+      for (int d = 0; d < 100; ++d)
+        m.begin(chunk::kEditor);
+      for (int d = 0; d < 100; ++d)
+        m.end();
+    });
+    namedMesh(w, "after", loop);
+  });
+
+  Engine engine;
+  engine.textureMode = TextureMode::None;
+  engine.addModel();
+  LoadReport report;
+  engine.models[0] = parse(file, &report);
+  engine.prepareModel();
+  const Model& model = engine.model();
+  EXPECT_EQ(report.status, LoadStatus::Damaged);
+  std::vector<std::int32_t> vertexCounts;
+  for (const MeshObject& m : model.meshes)
+    vertexCounts.push_back(m.vertexCount);
+  EXPECT_EQ(vertexCounts, (std::vector<std::int32_t>{5, 0, 0, 4, 0, 5}));
+  EXPECT_EQ(model.meshes.back().name, "after");
+  EXPECT_EQ(model.lightCount(), 1);
+  // The lost path keeps its number with no keys; the lost mesh with faces takes none.
+  std::vector<std::int32_t> keys;
+  for (const Track& track : model.tracks)
+    keys.push_back(track.keyCount);
+  EXPECT_EQ(keys, (std::vector<std::int32_t>{4, 0, 3, 4}));
+  EXPECT_EQ(model.tracks.at(2).points, (std::vector<Vector3>{third.begin(), third.end() - 1}));
+
+  // On its own, the light's list still makes the file damaged.
+  Model single = parse(editorFile([&](ChunkWriter& w) {
+                         namedMesh(w, "third", third);
+                         lampWithAList(w);
+                       }),
+                       &report);
+  EXPECT_EQ(report.status, LoadStatus::Damaged);
+  EXPECT_EQ(single.meshes.at(0).vertices, third);
 }
 
 TEST(EngineLoadModel, RecentresMeshesBuildsTracksAndKeepsIndicesOfFailedFiles) {

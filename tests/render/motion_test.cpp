@@ -167,6 +167,19 @@ TEST_F(PathFollower, ADegenerateTrackEndsItsSteppingLoop) {
   EXPECT_EQ(camera().position, (Vector3{2, 2, 2}));
 }
 
+TEST_F(PathFollower, ATrackWithNoKeysIsFollowedAsNoPath) {
+  engine.model().tracks = {Track{}};  // a path object its file lost
+  engine.targetPathTrack = 0;
+  camera().position = {3, 3, 3};
+  camera().target = {4, 4, 4};
+  frameAt(1000);
+  frameAt(2000);
+  frameAt(3000);
+  EXPECT_EQ(engine.cameraPathParameter, 1.0);
+  EXPECT_EQ(camera().position, (Vector3{3, 3, 3}));
+  EXPECT_EQ(camera().target, (Vector3{4, 4, 4}));
+}
+
 TEST(MotionSetters, WriteTheCurrentSelectionAndIgnoreOneThatPointsAtNothing) {
   Engine engine;
   engine.setObjectPosition(1, 2, 3);  // no model at all

@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "engine/model_loader.h"
 #include "tests/engine/loader_fixtures.h"
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -104,8 +105,9 @@ TEST(Inspect, NamesInAnyCodePagePrintAsUtf8Text) {
 TEST(Inspect, NamesCutByTheLoaderKeepTheirWholeCharactersAndNeverReachATerminalRaw) {
   // Sixteen Cyrillic letters are 32 bytes; the loader keeps 31, cutting the last letter in two.
   test::TempDir dir;
-  const std::string cyrillic = "\u041A\u043E\u043C\u043D\u0430\u0442\u0430\u0441\u0432\u0435"
-                               "\u0442\u043E\u043C\u043A\u043E\u0439";
+  const std::string cyrillic =
+      "\u041A\u043E\u043C\u043D\u0430\u0442\u0430\u0441\u0432\u0435"
+      "\u0442\u043E\u043C\u043A\u043E\u0439";
   writer3ds::Scene3ds scene;
   scene.meshes = {test::triangle(cyrillic), test::triangle("bell\x1B[2Jcaf\xE9")};
   test::writeFile(dir.file("named.3ds"), writer3ds::write3ds(scene));
@@ -117,6 +119,16 @@ TEST(Inspect, NamesCutByTheLoaderKeepTheirWholeCharactersAndNeverReachATerminalR
   // A Windows-1252 name ending in a letter that leads a UTF-8 sequence is not taken as cut.
   EXPECT_EQ(inspect::nameText("Caf\xE9"), "Caf\u00E9");
   EXPECT_EQ(inspect::shownName("bell\x1B[2J\xC2\x9B"), "bell\\x1B[2J\\u009B");
+
+  // The meshes a damaged file left empty are named each in its own code page.
+  Model model;
+  model.meshes.resize(2);
+  model.meshes[0].name = "W\xFCrfel";
+  model.meshes[1].name = "K\u00FCbel";
+  LoadReport report{
+      .status = LoadStatus::Damaged, .problem = "cut", .leftEmpty = {0, 1}, .leftEmptyCount = 3};
+  EXPECT_EQ(describe(report, model, inspect::shownName),
+            "cut; left empty: mesh 0 \"W\u00FCrfel\", mesh 1 \"K\u00FCbel\" and 1 more meshes");
 }
 
 TEST(Inspect, HelpAndMissingArguments) {

@@ -57,7 +57,8 @@ int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
     const LoadReport& report = engine.lastLoad();
     all.push_back(fileJson(file, report, engine.model(), geometry));
     if (report.status != LoadStatus::Ok) {
-      err << "tavrinel-inspect: " << shownName(file) << ": " << shownName(report.problem) << "\n";
+      err << "tavrinel-inspect: " << shownName(file) << ": "
+          << describe(report, engine.model(), shownName) << "\n";
       status = 1;
     }
   }

@@ -87,7 +87,10 @@ Json flagNames(std::uint32_t flags) {
 Json fileJson(const std::string& file, const LoadReport& report, const Model& model,
               bool geometry) {
   Json entry = {{"file", nameText(file)}, {"status", statusName(report.status)}};
-  if (!report.problem.empty()) entry["problem"] = nameText(report.problem);
+  if (!report.problem.empty()) {
+    entry["problem"] =
+        nameText(describe(report, model, [](std::string_view n) { return nameText(n); }));
+  }
   entry.update(modelJson(model, geometry));
   return entry;
 }

@@ -94,7 +94,7 @@ class Checker {
     engine_.loadModel((dir_ / file).string());
     const LoadReport& report = engine_.lastLoad();
     if (report.status != LoadStatus::Ok) {
-      problem(file, shownName(report.problem));
+      problem(file, describe(report, engine_.model(), shownName));
       if (report.status != LoadStatus::Damaged) return;
     }
     const Model& m = engine_.model();
