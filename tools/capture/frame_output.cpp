@@ -90,6 +90,21 @@ std::vector<std::string> videoArguments(const std::string& ffmpeg,
   return args;
 }
 
+bool VideoPipe::write(const std::vector<std::uint8_t>& rgb, std::string& error) {
+  if (stream_ && std::fwrite(rgb.data(), 1, rgb.size(), stream_) == rgb.size()) return true;
+  error = std::string("ffmpeg stopped taking frames (") + std::strerror(errno) + ")";
+  return false;
+}
+
+std::string VideoPipe::closeStream() {
+  std::string unsent;
+  if (stream_ && std::fclose(stream_) != 0) {
+    unsent = std::string("ffmpeg stopped taking frames (") + std::strerror(errno) + ")";
+  }
+  stream_ = nullptr;
+  return unsent;
+}
+
 VideoPipe::~VideoPipe() {
   std::string ignored;
   close(ignored);

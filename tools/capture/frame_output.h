@@ -47,6 +47,9 @@ class VideoPipe {
   const std::filesystem::path& file() const { return file_; }
 
  private:
+  // Closes ffmpeg's input; what it could not take, in words, or empty.
+  std::string closeStream();
+
   std::FILE* stream_ = nullptr;
   std::filesystem::path file_;
   // Held while the child is signalled or released, so that stop() never reaches another process.

@@ -58,18 +58,8 @@ bool VideoPipe::open(const std::string& ffmpeg, const std::filesystem::path& fil
   return true;
 }
 
-bool VideoPipe::write(const std::vector<std::uint8_t>& rgb, std::string& error) {
-  if (stream_ && std::fwrite(rgb.data(), 1, rgb.size(), stream_) == rgb.size()) return true;
-  error = std::string("ffmpeg stopped taking frames (") + std::strerror(errno) + ")";
-  return false;
-}
-
 bool VideoPipe::close(std::string& error) {
-  std::string unsent;
-  if (stream_ && std::fclose(stream_) != 0) {
-    unsent = std::string("ffmpeg stopped taking frames (") + std::strerror(errno) + ")";
-  }
-  stream_ = nullptr;
+  const std::string unsent = closeStream();
   const pid_t child = static_cast<pid_t>(child_);
   if (child <= 0) {
     error = unsent;
