@@ -29,6 +29,11 @@ using namespace tav;
 // The show's time runs from an arbitrary virtual clock value, as a capture's does.
 constexpr std::uint32_t kClockBase = 1000;
 
+// The page keeps every still as a PNG in the tab's memory: an address may ask for no more than
+// 64 stills and as many pixels as four of the largest size.
+constexpr std::size_t kMaxStills = 64;
+constexpr std::int64_t kMaxStillPixels = 4LL * 8192 * 8192;
+
 struct StillsOptions {
   std::vector<std::int64_t> at;  // show times in ms, ascending
   int width = 1024;
@@ -73,6 +78,19 @@ bool parseStills(int argc, char** argv, StillsOptions& options) {
 // The stills: frame k at k × 1000 / fps ms, the music position the same, frame 0 the black one
 // the set-up presents; each still is the first frame at or after its time.
 int playStills(const StillsOptions& options) {
+  const std::int64_t pixels =
+      static_cast<std::int64_t>(options.at.size()) * options.width * options.height;
+  if (options.at.size() > kMaxStills || pixels > kMaxStillPixels) {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "The address asks for %zu stills of %dx%d, %.1f megapixels in all: the page "
+                  "makes at most %zu stills and %.1f megapixels in all.",
+                  options.at.size(), options.width, options.height, pixels / 1e6, kMaxStills,
+                  kMaxStillPixels / 1e6);
+    web::say(text);
+    web::publish("ended", 0, 0, 0);
+    return 1;
+  }
   ShowState state;
   platform::Window platformWindow(platform::VideoBackend::Headless);
   platformWindow.setHeadlessSize({options.width, options.height});

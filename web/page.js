@@ -2,7 +2,9 @@
 // key), the stage with the canvas, the boxes, and window.tavrinel, which the program keeps current
 // every frame. index.html?autoplay=N skips the menu choosing N; index.html?at=MS,...&size=WxH&fps=N
 // makes stills on the virtual clock instead of playing, and ?report=1&size=WxH&fps=N times every
-// frame of the show on it (window.tavrinel.report: per scene the median and worst ms).
+// frame of the show on it (window.tavrinel.report: per scene the median and worst ms). What went
+// wrong is on the first screen and in window.tavrinel.error; window.tavrinel.music shows and
+// switches the audio context as a browser does (a hidden tab, an interruption).
 "use strict";
 
 (function () {
@@ -17,8 +19,27 @@
 
   window.tavrinel = {state: stillsMode ? "loading" : "menu", scene: 0, showMs: 0, frames: 0};
 
+  // The music as Web Audio plays it: the context's state, and how far the stream as heard was
+  // from the show's position when the show last read it (ms, ahead when positive).
+  const audio = () => Module.tavrinelAudio;
+  window.tavrinel.music = {
+    state: () => (audio() ? audio().ctx.state : "none"),
+    gapMs: () => {
+      const a = audio();
+      return a.heard() * 1000 - (performance.now() - a.shownAt) - a.shownMs;
+    },
+    suspend: () => audio().ctx.suspend(),
+    resume: () => audio().ctx.resume(),
+  };
+
   let answer = null;  // resolves the program's wait for the choice
   let choiceLines = [];
+
+  function showFirstScreen(text) {
+    stage.hidden = true;
+    firstScreen.hidden = false;
+    status.textContent = text;
+  }
 
   function showStage() {
     firstScreen.hidden = true;
@@ -119,11 +140,7 @@
     if (state === "playing" && frames === 1) t.firstFrameMs = performance.now();
     if (state !== t.state) {
       t.state = state;
-      if (state === "ended") {
-        stage.hidden = true;
-        firstScreen.hidden = false;
-        status.textContent = "The show has ended.";
-      }
+      if (state === "ended") showFirstScreen(t.error || "The show has ended.");
     }
   }
 
@@ -139,7 +156,8 @@
     canvas: canvas,
     print: print,
     printErr: (text) => console.error(text),
-    setStatus: (text) => { status.textContent = text; },
+    // The loader's progress never hides what went wrong.
+    setStatus: (text) => { if (!window.tavrinel.error) status.textContent = text; },
     tavrinelChoice: () => new Promise((resolve) => {
       answer = resolve;
       if (autoplay !== null) choose(Number(autoplay) || 0);
@@ -150,14 +168,19 @@
       (window.tavrinel.report = window.tavrinel.report || []).push({scene, medianMs, worstMs, frames});
     },
     tavrinelDialog: dialog,
-    tavrinelSay: (text) => { status.textContent = text; console.error(text); },
+    tavrinelSay: (text) => {
+      window.tavrinel.error = text;
+      status.textContent = text;
+      console.error(text);
+    },
     onRuntimeInitialized: () => {
       status.textContent = "";
       if (stillsMode) showStage();
       Module.callMain(args);
     },
     onAbort: (what) => {
-      status.textContent = "The show stopped: " + what;
+      window.tavrinel.error = "The show stopped: " + what;
+      showFirstScreen(window.tavrinel.error);
       window.tavrinel.state = "ended";
     },
   };

@@ -6,7 +6,10 @@ Usage: page_test.py CHECK WEB_DIR SHOW_DIR [CAPTURE]
                 same size and frame rate: PSNR of at least 30 dB each
   realtime      ?autoplay=2 for 34 s: the show clock follows the wall clock, the scenes change at
                 the sync table's times, nothing on the console's error channel
-  first-screen  the console lines, a key choice, the default, Escape, and a missing texture's box
+  first-screen  the console lines, a key choice, the default, Escape, a missing texture's box, and
+                an address asking for too many stills
+  suspend       the audio context suspended and resumed during the show, and ?autoplay=2 in a
+                browser that wants a gesture: the show runs on, then the music is in step with it
 Exit status 0 on success, 77 when there is no browser build or no chromium.
 """
 
@@ -97,6 +100,69 @@ def realtime(browser, server, show):
     check(not errors and not browser.exceptions, f"errors on the console: {errors}")
 
 
+def in_step(browser, when):
+    """The show and the music agree over one second: the median gap under 30 ms."""
+    gaps = []
+    for _ in range(10):
+        gap, state = browser.evaluate("[tavrinel.music.gapMs(), tavrinel.music.state()]")
+        check(state == "running", f"{when}: the audio context is {state}")
+        gaps.append(gap)
+        time.sleep(0.1)
+    gap = sorted(gaps)[len(gaps) // 2]
+    print(f"{when}: the music is {gap:+.0f} ms from the show")
+    check(abs(gap) < 30, f"{when}: the music is {gap:+.0f} ms from the show")
+
+
+def follow(browser, seconds, samples):
+    """Samples (wall s, show ms) for `seconds`; the show's position never goes back."""
+    started = time.time()
+    while time.time() - started < seconds:
+        samples.append((time.time(), browser.evaluate("tavrinel.showMs")))
+        check(len(samples) < 2 or samples[-1][1] >= samples[-2][1], "the show stepped back")
+        time.sleep(0.1)
+
+
+def rate(samples, what):
+    ratio = (samples[-1][1] - samples[0][1]) / 1000 / (samples[-1][0] - samples[0][0])
+    print(f"{what}: show clock over wall clock {ratio:.3f}")
+    check(0.85 <= ratio <= 1.15, f"{what}: the show clock runs at {ratio:.3f} of the wall clock")
+
+
+def suspend(browser, server, show):
+    playing = "tavrinel.state === 'playing' && tavrinel.showMs > 1500 || null"
+    browser.open(server.url("index.html?autoplay=2"))
+    check(browser.wait_for(playing, 60), "the show did not start")
+    in_step(browser, "before the suspension")
+    samples = []
+    follow(browser, 0.5, samples)
+    browser.evaluate("tavrinel.music.suspend()")
+    suspended = len(samples)
+    follow(browser, 3, samples)
+    check(browser.evaluate("tavrinel.music.state()") == "suspended", "the context still runs")
+    rate(samples[suspended:], "suspended")
+    browser.evaluate("tavrinel.music.resume()")
+    follow(browser, 1, samples)
+    in_step(browser, "resumed")
+    rate(samples, "across the suspension")
+
+    # A browser that holds the audio until the viewer acts: a click starts the music in step.
+    held = chromium.Browser(extra_flags=["--autoplay-policy=document-user-activation-required"])
+    try:
+        held.open(server.url("index.html?autoplay=2"))
+        check(held.wait_for(playing, 60), "the show did not start without a gesture")
+        check(held.evaluate("tavrinel.music.state()") != "running", "the audio ran with no gesture")
+        samples = []
+        follow(held, 2, samples)
+        rate(samples, "before the click")
+        for kind in ("mousePressed", "mouseReleased"):
+            held.call("Input.dispatchMouseEvent", type=kind, x=100, y=100, button="left",
+                      clickCount=1)
+        follow(held, 1, samples)
+        in_step(held, "after the click")
+    finally:
+        held.close()
+
+
 def press(browser, key, code, key_code):
     for kind in ("keyDown", "keyUp"):
         browser.call("Input.dispatchKeyEvent", type=kind, key=key, code=code,
@@ -158,6 +224,18 @@ def first_screen(browser, server, show, web):
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
+    # Every still is kept in the tab: the page refuses to make more than it can hold.
+    for at, size in ((",".join(["0"] * 65), "16x16"), ("0,1,2,3,4", "8192x8192")):
+        browser.open(server.url(f"index.html?at={at}&size={size}"))
+        check(browser.wait_for("tavrinel.state === 'ended' || null", 60), f"{size}: no refusal")
+        said = browser.evaluate("[tavrinel.error, document.getElementById('status').textContent,"
+                                " !document.getElementById('first-screen').hidden,"
+                                " tavrinel.stills]")
+        check(said[0] and "at most 64 stills" in said[0] and said[1] == said[0] and said[2],
+              f"{size}: the page says {said[:3]}")
+        check(said[3] is None, f"{size}: stills were made")
+    print("first screen: too many stills refused")
+
 
 def main():
     if len(sys.argv) < 4:
@@ -175,6 +253,8 @@ def main():
             realtime(browser, server, show)
         elif what == "first-screen":
             first_screen(browser, server, show, web)
+        elif what == "suspend":
+            suspend(browser, server, show)
         else:
             print(__doc__)
             return 2
