@@ -17,6 +17,10 @@ constexpr std::size_t kHeader = 6;
 constexpr std::size_t kMaxName = 31;
 constexpr std::size_t kMaxMapName = 254;
 constexpr std::size_t kMaxDepth = 64;
+// A file's objects are numbered in 16 bits by its keyframer (65535 meaning none), and no tool
+// writes more materials than that: past it a file is a flood of empty records, refused as damage
+// so that 6 bytes of file never cost a 232-byte record without end.
+constexpr std::int32_t kMaxRecords = 65535;
 
 static_assert(sizeof(Vector3) == 12 && sizeof(TexCoord) == 8);
 
@@ -231,6 +235,10 @@ class Walk {
         objectName_ = name(at, kMaxName);
         return at;
       case chunk::kTriangleMesh:
+        if (meshes_ == kMaxRecords) {
+          damaged(at - kHeader, "more mesh objects than a file can number");
+          return chunkEnd_;
+        }
         if (MeshObject* mesh = append(model_.meshes, &Counts::meshes)) mesh->name = objectName_;
         ++meshes_;
         opensMesh_ = true;
@@ -256,6 +264,11 @@ class Walk {
         }
         return at + 32;
       case chunk::kMaterial:
+        if (materials_ == kMaxRecords) {
+          damaged(at - kHeader, "more materials than a file can hold");
+          return chunkEnd_;
+        }
+        ++materials_;
         // Only the last material's name can still change: the one before it is final now.
         if (!counting_ && !model_.materials.empty()) {
           byName_.insert_or_assign(lastMaterialName_, model_.materialCount() - 1);
@@ -411,7 +424,8 @@ class Walk {
   std::array<Open, kMaxDepth> open_{};
   std::size_t depth_ = 0;
   bool opensMesh_ = false;
-  std::int32_t meshes_ = 0;  // appended so far
+  std::int32_t meshes_ = 0;     // appended so far
+  std::int32_t materials_ = 0;  // appended so far
   std::size_t problemAt_ = kNone;
   const char* problem_ = "";
   std::size_t moreProblems_ = 0;

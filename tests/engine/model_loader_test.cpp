@@ -477,6 +477,25 @@ TEST(ModelLoader, DamagedStructureKeepsTrackNumbersAndTouchesNoOtherMesh) {
   EXPECT_EQ(single.meshes.at(0).vertices, third);
 }
 
+TEST(ModelLoader, AFloodOfEmptyRecordsStopsAtWhatAFileCanNumber) {
+  // Six bytes a mesh or material chunk would otherwise cost a whole record each, without end.
+  const std::vector<std::uint8_t> file = editorFile([](ChunkWriter& w) {
+    for (int i = 0; i < 65536 + 10; ++i) {
+      w.begin(chunk::kTriangleMesh);
+      w.end();
+      w.begin(chunk::kMaterial);
+      w.end();
+    }
+  });
+  LoadReport report;
+  Model model = parse(file, &report);
+  EXPECT_EQ(report.status, LoadStatus::Damaged);
+  EXPECT_EQ(model.meshCount(), 65535);
+  EXPECT_EQ(model.materialCount(), 65535);
+  EXPECT_NE(report.problem.find("more mesh objects than a file can number"), std::string::npos)
+      << report.problem;
+}
+
 TEST(EngineLoadModel, RecentresMeshesBuildsTracksAndKeepsIndicesOfFailedFiles) {
   test::TempDir dir;
   Scene3ds scene;
