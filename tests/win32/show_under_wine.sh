@@ -14,8 +14,10 @@ source "$here/../e2e/xvfb_common.sh"
 command -v xwd >/dev/null || { echo "SKIP: xwd is not installed"; exit 77; }
 [[ -f "$show/forest.mp3" ]] || fail "no show in $show"
 
-# The Linux program's lines, its sound failing to start as Wine's does here.
+# The Linux program's lines, its sound failing to start as Wine's does here. A subshell does not
+# run this script's clean-up: its display goes with it.
 (
+  trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done' EXIT
   start_display 640x480x24
   cd "$show" && echo 2 | SDL_AUDIODRIVER=none timeout 20 "$program" >"$work/linux.out" \
     2>"$work/linux.err" &
