@@ -15,9 +15,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*"; for f in "$work"/*.out "$work"/*.err; do [[ -s $f ]] && { echo "--- $f"; cat "$f"; }; done; exit 1; }
+fail() { echo "FAIL: $*"; for f in "$work"/*.out "$work"/*.err "$work"/*.log; do [[ -s $f ]] && { echo "--- $f"; cat "$f"; }; done; exit 1; }
 
-# Starts Xvfb with one screen of the given size on a free display and openbox on it.
+# Starts Xvfb with one screen of the given size on a free display and openbox on it. Openbox
+# answers `wmctrl -m` before it publishes its client list, and on a loaded machine the gap has
+# lasted seconds, so it counts as started once the list can be read.
 start_display() {
   exec {fd}<> <(:)
   Xvfb -displayfd "$fd" -screen 0 "$1" -nolisten tcp >"$work/xvfb.log" 2>&1 &
@@ -28,7 +30,7 @@ start_display() {
   export DISPLAY=":$number"
   openbox >"$work/openbox.log" 2>&1 &
   pids+=($!)
-  for _ in $(seq 100); do wmctrl -m >/dev/null 2>&1 && return 0; sleep 0.1; done
+  for _ in $(seq 300); do wmctrl -l >/dev/null 2>&1 && return 0; sleep 0.1; done
   fail "openbox did not start on $DISPLAY"
 }
 
@@ -42,8 +44,8 @@ start_show() {
   show_pid=$!
 }
 
-wait_for_window() {  # title
-  for _ in $(seq 100); do
+wait_for_window() {  # title; the program opens its window before loading, but a loaded machine is slow
+  for _ in $(seq 300); do
     id=$(wmctrl -l | awk -v t="$1" '{ title=""; for (i = 4; i <= NF; i++) title = title (i > 4 ? " " : "") $i; if (title == t) print $1 }' | head -n 1)
     [[ -n "$id" ]] && { echo "$id"; return 0; }
     kill -0 "$show_pid" 2>/dev/null || return 1
