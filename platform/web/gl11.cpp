@@ -68,6 +68,11 @@ void setSwitch(GLenum cap, bool on) {
       c->lighting = on;
       break;
     case kColourMaterial:
+      // The material keeps the last colour it tracked once tracking stops.
+      if (c->colourMaterial && !on) {
+        std::memcpy(c->materialAmbient.data(), c->current.colour, sizeof(float) * 4);
+        c->materialDiffuse = c->materialAmbient;
+      }
       c->colourMaterial = on;
       break;
     case kTexture2D:
@@ -137,7 +142,6 @@ void end() {
   if (!active || !active->inBegin) return;
   Context& c = *active;
   c.inBegin = false;
-  c.pendingLines = c.wireframe;
   const int n = c.mode == kQuads ? 4 : 3;
   for (std::size_t i = 0; i + static_cast<std::size_t>(n) <= c.primitive.size();
        i += static_cast<std::size_t>(n)) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/web/gl11_api.h"
@@ -48,6 +49,29 @@ struct ClientArray {
   const float* pointer = nullptr;
 };
 
+// One mesh's client arrays on the GPU, with the copies they were made from (gl11_arrays.cpp).
+struct MeshArrays {
+  enum Buffer : std::size_t { kPositions, kNormals, kCoordinates, kIndices, kBuffers };
+
+  MeshArrays();
+  ~MeshArrays();
+  MeshArrays(const MeshArrays&) = delete;
+  MeshArrays& operator=(const MeshArrays&) = delete;
+
+  std::size_t bytes() const;
+  // Attribute `index` reads `buffer`, sent anew when `changed`, or its constant when not `on`.
+  void attach(Buffer buffer, GLuint index, GLint size, bool on, bool changed,
+              const std::vector<float>& data);
+
+  GLuint vao = 0;
+  std::array<GLuint, kBuffers> buffers{};
+  std::vector<float> positions, normals, coordinates;
+  std::vector<std::uint32_t> indices;
+  std::uint32_t highest = 0;  // the highest index: the arrays hold highest + 1 vertices
+  std::array<bool, kBuffers> attached{};
+  std::uint64_t lastDrawn = 0;
+};
+
 class Context {
  public:
   // The canvas is `width` × `height`: the first viewport and scissor box.
@@ -70,12 +94,17 @@ class Context {
   // Switches.
   bool lighting = false;
   bool colourMaterial = false;
+  // The material's ambient and diffuse while colour material is off: its defaults, or the
+  // colour it last tracked.
+  std::array<float, 4> materialAmbient{0.2f, 0.2f, 0.2f, 1.0f};
+  std::array<float, 4> materialDiffuse{0.8f, 0.8f, 0.8f, 1.0f};
   bool blend = false;
   bool depthTest = false;
   bool scissorTest = false;
   bool cullFace = false;
   bool wireframe = false;
-  std::array<Light, kLights> lights{};
+  // Light 0 starts white, the others dark, as a fresh desktop context has them.
+  std::array<Light, kLights> lights{Light{false, {0, 0, 0, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}}};
   std::array<TextureUnit, kUnits> units{};
   int activeUnit = 0;
   // What desktop GL needs of a texture before it draws with it: an image, and a minifying filter
@@ -114,6 +143,8 @@ class Context {
   void useProgram(bool lines);
   bool scissoredAway() const;
   bool backFacing(const Vertex* corners, int n) const;
+  void constantAttribute(GLuint index, const float* value);
+  void forgetIfOverBound();
 
   struct Program;
   std::map<std::uint32_t, std::unique_ptr<Program>> programs_;  // by the switches they serve
@@ -123,10 +154,16 @@ class Context {
   int canvasWidth_ = 0;
   int canvasHeight_ = 0;
   GLuint immediateVao_ = 0;
-  GLuint arraysVao_ = 0;
   GLuint vertexBuffer_ = 0;
-  GLuint arrayBuffers_[3] = {0, 0, 0};
   GLuint indexBuffer_ = 0;
+
+  // Client arrays on the GPU, by where a mesh's vertices lie.
+  std::unordered_map<const float*, std::unique_ptr<MeshArrays>> meshes_;
+  std::size_t keptBytes_ = 0;
+  std::uint64_t draws_ = 0;
+  // The constant attributes as WebGL holds them (an array that is off reads its constant).
+  std::array<std::array<float, 4>, 5> constants_{
+      {{0, 0, 0, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}}};
 };
 
 Context* current();

@@ -41,6 +41,10 @@ layout(location = 4) in vec2 aTex1;
 uniform mat4 uModelview;
 uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;
+#if defined(LIT) && !defined(COLOUR_MATERIAL)
+uniform vec4 uMaterialAmbient;
+uniform vec4 uMaterialDiffuse;
+#endif
 #if LIGHTS > 0
 uniform vec4 uLightPosition[LIGHTS];
 uniform vec4 uLightAmbient[LIGHTS];
@@ -64,13 +68,13 @@ void main() {
   vec3 normal = uNormalMatrix * aNormal;
 #ifdef LIT
   // The material's ambient and diffuse are the colour when colour material tracks it, else
-  // their defaults; the scene ambient is (0.2, 0.2, 0.2).
+  // what they were left at; the scene ambient is (0.2, 0.2, 0.2).
 #ifdef COLOUR_MATERIAL
   vec4 ambient = aColour;
   vec4 diffuse = aColour;
 #else
-  vec4 ambient = vec4(0.2, 0.2, 0.2, 1.0);
-  vec4 diffuse = vec4(0.8, 0.8, 0.8, 1.0);
+  vec4 ambient = uMaterialAmbient;
+  vec4 diffuse = uMaterialDiffuse;
 #endif
   vec3 c = ambient.rgb * 0.2;
 #if LIGHTS > 0
@@ -82,7 +86,7 @@ void main() {
 #endif
   vColour = vec4(clamp(c, 0.0, 1.0), clamp(diffuse.a, 0.0, 1.0));
 #else
-  vColour = aColour;
+  vColour = clamp(aColour, 0.0, 1.0);
 #endif
   vTex0 = aTex0;
   vTex1 = aTex1;
@@ -171,6 +175,7 @@ GLuint compile(GLenum kind, const std::string& source) {
 struct Sent {
   Mat4 modelview, projection;
   std::array<float, kLights * 4> lightPosition{}, lightAmbient{}, lightDiffuse{};
+  std::array<float, 4> materialAmbient{-1, -1, -1, -1}, materialDiffuse{-1, -1, -1, -1};
 };
 
 template <typename T>
@@ -186,7 +191,8 @@ bool differs(T& sent, const T& now) {
 struct Context::Program {
   GLuint id = 0;
   int lights = 0;
-  GLint modelview, projection, normalMatrix, lightPosition, lightAmbient, lightDiffuse;
+  GLint modelview, projection, normalMatrix, lightPosition, lightAmbient, lightDiffuse,
+      materialAmbient, materialDiffuse;
   Sent sent;
 
   explicit Program(std::uint32_t features) : lights(static_cast<int>(features >> kLightShift)) {
@@ -205,6 +211,8 @@ struct Context::Program {
     lightPosition = at("uLightPosition");
     lightAmbient = at("uLightAmbient");
     lightDiffuse = at("uLightDiffuse");
+    materialAmbient = at("uMaterialAmbient");
+    materialDiffuse = at("uMaterialDiffuse");
     glUseProgram(id);
     glUniform1i(at("uTexture0"), 0);
     glUniform1i(at("uTexture1"), 1);
@@ -224,6 +232,12 @@ struct Context::Program {
     }
     if (differs(sent.projection, c.projection.back())) {
       glUniformMatrix4fv(projection, 1, GL_FALSE, sent.projection.m.data());
+    }
+    if (materialAmbient >= 0 && differs(sent.materialAmbient, c.materialAmbient)) {
+      glUniform4fv(materialAmbient, 1, c.materialAmbient.data());
+    }
+    if (materialDiffuse >= 0 && differs(sent.materialDiffuse, c.materialDiffuse)) {
+      glUniform4fv(materialDiffuse, 1, c.materialDiffuse.data());
     }
     if (lights == 0) return;
     // The lights that are on, in order.
@@ -248,7 +262,6 @@ Context::Context(int width, int height) : canvasWidth_(width), canvasHeight_(hei
   viewport = {0, 0, width, height};
   scissorBox = viewport;
   glGenBuffers(1, &vertexBuffer_);
-  glGenBuffers(3, arrayBuffers_);
   glGenBuffers(1, &indexBuffer_);
   // Immediate mode's corners, interleaved: the layout is set once.
   glGenVertexArrays(1, &immediateVao_);
@@ -265,18 +278,16 @@ Context::Context(int width, int height) : canvasWidth_(width), canvasHeight_(hei
   attribute(2, 4, offsetof(Vertex, colour));
   attribute(3, 2, offsetof(Vertex, tex0));
   attribute(4, 2, offsetof(Vertex, tex1));
-  glGenVertexArrays(1, &arraysVao_);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
 }
 
 Context::~Context() {
+  meshes_.clear();
   programs_.clear();
   glDeleteBuffers(1, &vertexBuffer_);
-  glDeleteBuffers(3, arrayBuffers_);
   glDeleteBuffers(1, &indexBuffer_);
   glDeleteVertexArrays(1, &immediateVao_);
-  glDeleteVertexArrays(1, &arraysVao_);
 }
 
 // The program for the state in force, with what it reads sent, and the texture units bound.
@@ -300,11 +311,12 @@ void Context::useProgram(bool lines) {
       glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(u));
       glBindTexture(GL_TEXTURE_2D, unit.bound);
     }
+    // Coordinates are made only for a unit that reads them: texgen left on a unit that is off
+    // changes no pixel, and so makes no program of its own.
+    const int shift = u == 0 ? 0 : 2;
+    if (unit.genS && unit.sphereS) features |= kSphere0S << shift;
+    if (unit.genT && unit.sphereT) features |= kSphere0T << shift;
   }
-  if (units[0].genS && units[0].sphereS) features |= kSphere0S;
-  if (units[0].genT && units[0].sphereT) features |= kSphere0T;
-  if (units[1].genS && units[1].sphereS) features |= kSphere1S;
-  if (units[1].genT && units[1].sphereT) features |= kSphere1T;
   std::unique_ptr<Program>& program = programs_[features];
   if (!program) program = std::make_unique<Program>(features);
   if (program.get() != inUse_) {
@@ -356,29 +368,37 @@ void Context::flush() {
   pendingIndices.clear();
 }
 
-// A polygon faces away when its corners run clockwise on the screen.
+// A polygon faces away unless its corners run counter-clockwise on the screen, judged as
+// fixed-function GL judges it: on what is left after clipping, a polygon of no area facing away.
+// The part in front of the eye has the orientation of the corners' clip coordinates (x, y, w)
+// taken as a determinant, whatever the sign of w; a fan of such determinants sums a polygon.
 bool Context::backFacing(const Vertex* corners, int n) const {
   const Mat4 mvp = projection.back() * modelview.back();
-  double area = 0.0;
-  for (int i = 0; i < n; ++i) {
-    const float* a = corners[i].position;
-    const float* b = corners[(i + 1) % n].position;
-    auto window = [&mvp](const float* v, double& x, double& y) {
-      const double w =
-          mvp.at(3, 0) * v[0] + mvp.at(3, 1) * v[1] + mvp.at(3, 2) * v[2] + mvp.at(3, 3);
-      x = (mvp.at(0, 0) * v[0] + mvp.at(0, 1) * v[1] + mvp.at(0, 2) * v[2] + mvp.at(0, 3)) / w;
-      y = (mvp.at(1, 0) * v[0] + mvp.at(1, 1) * v[1] + mvp.at(1, 2) * v[2] + mvp.at(1, 3)) / w;
-    };
-    double ax, ay, bx, by;
-    window(a, ax, ay);
-    window(b, bx, by);
-    area += ax * by - bx * ay;
+  auto clip = [&mvp](const float* v, int row) {
+    return static_cast<double>(mvp.at(row, 0)) * v[0] + static_cast<double>(mvp.at(row, 1)) * v[1] +
+           static_cast<double>(mvp.at(row, 2)) * v[2] + static_cast<double>(mvp.at(row, 3));
+  };
+  std::array<std::array<double, 3>, 4> p{};  // x, y, w of up to four corners
+  for (int i = 0; i < n && i < 4; ++i) {
+    const float* v = corners[i].position;
+    p[static_cast<std::size_t>(i)] = {clip(v, 0), clip(v, 1), clip(v, 3)};
   }
-  return area < 0.0;
+  double area = 0.0;
+  for (std::size_t i = 1; i + 1 < static_cast<std::size_t>(n); ++i) {
+    const auto& a = p[0];
+    const auto& b = p[i];
+    const auto& c = p[i + 1];
+    area += a[0] * (b[1] * c[2] - c[1] * b[2]) - a[1] * (b[0] * c[2] - c[0] * b[2]) +
+            a[2] * (b[0] * c[1] - c[0] * b[1]);
+  }
+  return area <= 0.0;
 }
 
 void Context::emitPolygon(const Vertex* corners, int n) {
   if (wireframe && cullFace && backFacing(corners, n)) return;
+  // One batch is all triangles or all lines.
+  if (!pending.empty() && pendingLines != wireframe) flush();
+  pendingLines = wireframe;
   // Each corner once; a quad's four make two triangles that share two of them.
   const auto first = static_cast<std::uint32_t>(pending.size());
   pending.insert(pending.end(), corners, corners + n);
@@ -389,67 +409,6 @@ void Context::emitPolygon(const Vertex* corners, int n) {
   for (std::uint32_t i = 1; !wireframe && i + 1 < static_cast<std::uint32_t>(n); ++i) {
     pendingIndices.insert(pendingIndices.end(), {first, first + i, first + i + 1});
   }
-}
-
-void Context::drawArrays(const std::uint32_t* indices, std::size_t count) {
-  if (!vertexArray.enabled || !vertexArray.pointer || count < 3 || scissoredAway()) return;
-  std::uint32_t highest = 0;
-  for (std::size_t i = 0; i < count; ++i)
-    highest = std::max(highest, indices[i]);
-  const std::size_t vertices = static_cast<std::size_t>(highest) + 1;
-  count -= count % 3;
-  if (wireframe) {
-    // Each triangle's three edges, one vertex after another, as immediate mode would send them.
-    std::vector<Vertex> edges;
-    Vertex corner = current;
-    std::vector<Vertex> triangle(3, corner);
-    for (std::size_t f = 0; f < count; f += 3) {
-      for (int k = 0; k < 3; ++k) {
-        const std::size_t j = indices[f + static_cast<std::size_t>(k)];
-        Vertex& v = triangle[static_cast<std::size_t>(k)];
-        std::memcpy(v.position, vertexArray.pointer + 3 * j, sizeof v.position);
-        if (normalArray.enabled && normalArray.pointer) {
-          std::memcpy(v.normal, normalArray.pointer + 3 * j, sizeof v.normal);
-        }
-        if (texCoordArray.enabled && texCoordArray.pointer) {
-          std::memcpy(v.tex0, texCoordArray.pointer + 2 * j, sizeof v.tex0);
-        }
-      }
-      emitPolygon(triangle.data(), 3);
-    }
-    flush();
-    return;
-  }
-  useProgram(false);
-  glBindVertexArray(arraysVao_);
-  auto attribute = [](GLuint buffer, GLuint index, GLint size, const float* data, std::size_t n) {
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(n * sizeof(float) * size), data,
-                 GL_STREAM_DRAW);
-    glEnableVertexAttribArray(index);
-    glVertexAttribPointer(index, size, GL_FLOAT, GL_FALSE, 0, nullptr);
-  };
-  attribute(arrayBuffers_[0], 0, 3, vertexArray.pointer, vertices);
-  if (normalArray.enabled && normalArray.pointer) {
-    attribute(arrayBuffers_[1], 1, 3, normalArray.pointer, vertices);
-  } else {
-    glDisableVertexAttribArray(1);
-    glVertexAttrib4f(1, current.normal[0], current.normal[1], current.normal[2], 1.0f);
-  }
-  glDisableVertexAttribArray(2);
-  glVertexAttrib4fv(2, current.colour);
-  if (texCoordArray.enabled && texCoordArray.pointer) {
-    attribute(arrayBuffers_[2], 3, 2, texCoordArray.pointer, vertices);
-  } else {
-    glDisableVertexAttribArray(3);
-    glVertexAttrib4f(3, current.tex0[0], current.tex0[1], 0.0f, 1.0f);
-  }
-  glDisableVertexAttribArray(4);
-  glVertexAttrib4f(4, current.tex1[0], current.tex1[1], 0.0f, 1.0f);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer_);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(std::uint32_t)),
-               indices, GL_STREAM_DRAW);
-  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_INT, nullptr);
 }
 
 }  // namespace tav::gl11
