@@ -75,6 +75,14 @@ bool parseStills(int argc, char** argv, StillsOptions& options) {
   return stills;
 }
 
+// The page's line when the window could not be made: what the browser lacks. A refused full
+// screen declined by the viewer leaves no such line, only the boxes.
+void sayWindowFailure(const platform::Window& window) {
+  if (!window.lastError().empty()) {
+    web::say(("The show's window could not be made: " + window.lastError() + ".").c_str());
+  }
+}
+
 // The stills: frame k at k × 1000 / fps ms, the music position the same, frame 0 the black one
 // the set-up presents; each still is the first frame at or after its time.
 int playStills(const StillsOptions& options) {
@@ -98,7 +106,8 @@ int playStills(const StillsOptions& options) {
   // The largest 4:3 picture inside the frame, letterboxed as a capture's is.
   const Viewport picture = pictureViewport({0, 0}, {options.width, options.height}, 0, 0);
   if (!window.create("tavrinel", picture.width, picture.height, 32, true)) {
-    web::say(("No WebGL 2 context: " + platformWindow.lastError()).c_str());
+    sayWindowFailure(platformWindow);
+    web::publish("ended", 0, 0, 0);
     return 1;
   }
   platform::clock::setVirtualMs(kClockBase);
@@ -143,14 +152,18 @@ int playStills(const StillsOptions& options) {
 // music stopped and full screen left.
 int playShow() {
   ShowState state;
-  web::ChoiceBuffer choiceBuffer;
-  std::istream choice(&choiceBuffer);
-  const Resolution resolution = askResolution(choice, std::cout);
+  web::ConsoleInput input;
+  std::istream in(&input);
+  const Resolution resolution = askResolution(in, std::cout);
   web::publish("loading", 0, 0, 0);
 
   platform::Window platformWindow(platform::VideoBackend::Display);
   GLWindow window(state, platformWindow);
-  if (!window.create("tavrinel", resolution.width, resolution.height, 32, true)) return 1;
+  if (!window.create("tavrinel", resolution.width, resolution.height, 32, true)) {
+    sayWindowFailure(platformWindow);
+    web::publish("ended", 0, 0, 0);
+    return 1;
+  }
   platform::SoundOutput sound;
   Show show(state, sound, std::cout, std::cerr);
   setUpShow(show, window, state, std::cerr);

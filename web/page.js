@@ -1,6 +1,7 @@
-// The page around the show's program: the first screen (the console dialogue, chosen by click or
-// key), the stage with the canvas, the boxes, and window.tavrinel, which the program keeps current
-// every frame. index.html?autoplay=N skips the menu choosing N; index.html?at=MS,...&size=WxH&fps=N
+// The page around the show's program: the first screen (the console dialogue: a line typed and
+// taken with Enter, or a menu line clicked or its key pressed), the stage with the canvas and the
+// program's later lines over it, the boxes, and window.tavrinel, which the program keeps current
+// every frame. index.html?autoplay=N skips the menu entering N; index.html?at=MS,...&size=WxH&fps=N
 // makes stills on the virtual clock instead of playing, and ?report=1&size=WxH&fps=N times every
 // frame of the show on it (window.tavrinel.report: per scene the median and worst ms). What went
 // wrong is on the first screen and in window.tavrinel.error; window.tavrinel.music shows and
@@ -14,6 +15,7 @@
   const firstScreen = document.getElementById("first-screen");
   const stage = document.getElementById("stage");
   const canvas = document.getElementById("canvas");
+  const stageLines = document.getElementById("stage-lines");
   const stillsMode = params.has("at") || params.has("report");
   const autoplay = params.get("autoplay");
 
@@ -32,8 +34,10 @@
     resume: () => audio().ctx.resume(),
   };
 
-  let answer = null;  // resolves the program's wait for the choice
-  let choiceLines = [];
+  let answer = null;  // resolves the program's wait for the next line
+  const typedLine = document.createElement("span");  // the line being typed, after the last one
+  typedLine.className = "typed";
+  const longestLine = 32;
 
   function showFirstScreen(text) {
     stage.hidden = true;
@@ -47,19 +51,50 @@
     canvas.focus();
   }
 
-  function choose(n) {
+  // Full screen as the viewer's gesture asks for it: true once granted, false when refused (a
+  // browser without it refuses too). The program awaits the answer as its display-mode change.
+  function requestFullScreen() {
+    const page = document.documentElement;
+    if (!page.requestFullscreen) return Promise.resolve(false);
+    return page.requestFullscreen().then(() => true, () => false);
+  }
+
+  function waitForLine(resolve) {
+    answer = resolve;
+    typedLine.textContent = "";
+    consoleArea.appendChild(typedLine);
+    if (autoplay !== null) enter(autoplay.trim() || "0");
+  }
+
+  // Hands a line to the program, echoed as a console echoes it. A line with something on it ends
+  // the program's reading of its number: the stage comes up, and the viewer's gesture that took it
+  // asks for full screen and lets the audio start.
+  function enter(line) {
     if (!answer) return;
     const resolve = answer;
     answer = null;
-    // The choice is the gesture that lets the audio start and the page go full screen.
-    if (autoplay === null && document.documentElement.requestFullscreen) {
-      document.documentElement.requestFullscreen().catch(() => {});
+    typedLine.remove();
+    consoleArea.appendChild(document.createTextNode(line + "\n"));
+    if (line.trim() !== "") {
+      if (autoplay === null) Module.tavrinelFullScreen = requestFullScreen();
+      showStage();
     }
-    showStage();
-    resolve(n);
+    resolve(line);
   }
 
-  // A line the program prints; the menu's lines become choices.
+  // What the program says after the choice (a wrong choice, the sound's errors) stays over the
+  // stage until the show has played a few seconds, however quickly it loads.
+  const stageLinesMs = 6000;
+  let stageLinesTimer = 0;
+  function hideStageLinesLater() {
+    clearTimeout(stageLinesTimer);
+    stageLinesTimer = setTimeout(() => {
+      stageLines.hidden = true;
+      stageLines.replaceChildren();
+    }, stageLinesMs);
+  }
+
+  // A line the program prints; the menu's lines can be chosen by click or by Enter on them.
   function print(text) {
     console.log(text);
     const line = document.createElement("span");
@@ -68,31 +103,69 @@
     if (menu) {
       line.className = "choice";
       line.tabIndex = 0;
-      line.addEventListener("click", () => choose(Number(menu[1])));
-      choiceLines.push(line);
+      line.setAttribute("role", "button");
+      line.addEventListener("click", () => enter(menu[1]));
+      line.addEventListener("keydown", (event) => {
+        if (!["Enter", " "].includes(event.key) || typedLine.textContent !== "") return;
+        event.preventDefault();
+        event.stopPropagation();
+        enter(menu[1]);
+      });
     }
-    consoleArea.appendChild(line);
+    consoleArea.insertBefore(line, typedLine.parentNode ? typedLine : null);
+    if (!stage.hidden) {
+      stageLines.append(text + "\n");
+      stageLines.hidden = false;
+      if (window.tavrinel.state === "playing") hideStageLinesLater();
+    }
   }
 
   // In full screen the browser takes Escape for itself and leaves full screen: that is the
-  // viewer's Escape, and it ends the show.
+  // viewer's Escape, while loading as while playing.
   document.addEventListener("fullscreenchange", () => {
-    if (!document.fullscreenElement && window.tavrinel.state === "playing") {
-      Module.tavrinelLeftFullScreen = true;
-    }
+    const running = ["loading", "playing"].includes(window.tavrinel.state);
+    if (!document.fullscreenElement && running) Module.tavrinelLeftFullScreen = true;
   });
 
+  // The first screen reads keys as a console does: printable keys are typed, Backspace edits,
+  // Enter takes the line; a key 1 to 4 on an empty line takes that menu line at once. Keys that
+  // are not input (Escape, Tab, function keys, the browser's shortcuts) stay the browser's.
   document.addEventListener("keydown", (event) => {
-    if (!answer || ["Shift", "Control", "Alt", "Meta", "Tab"].includes(event.key)) return;
+    if (!answer || event.ctrlKey || event.altKey || event.metaKey || event.isComposing) return;
+    const typed = typedLine.textContent;
+    const printable = [...event.key].length === 1;
+    if (event.key === "Enter") {
+      enter(typed);
+    } else if (event.key === "Backspace") {
+      typedLine.textContent = typed.slice(0, -1);
+    } else if (printable && typed === "" && /^[1-4]$/.test(event.key)) {
+      enter(event.key);
+    } else if (printable) {
+      if (typed.length < longestLine) typedLine.textContent = typed + event.key;
+    } else {
+      return;
+    }
     event.preventDefault();
-    const digit = /^[1-4]$/.test(event.key) ? Number(event.key) : 0;
-    choose(digit);
   });
 
-  function dialog(caption, text, yesNo) {
+  // The message box's icon, by the program's number for its kind.
+  const icons = {
+    1: ["exclamation", "!", "Warning"],
+    2: ["stop", "\u2715", "Error"],
+    3: ["information", "i", "Information"],
+    4: ["question", "?", "Question"],
+  };
+
+  function dialog(caption, text, yesNo, iconKind) {
     const box = document.getElementById("box");
     document.getElementById("box-caption").textContent = caption;
     document.getElementById("box-text").textContent = text;
+    const icon = document.getElementById("box-icon");
+    const [kind, glyph, label] = icons[iconKind] || ["", "", ""];
+    icon.className = kind;
+    icon.textContent = glyph;
+    icon.setAttribute("aria-label", label);
+    icon.hidden = !kind;
     const buttons = document.getElementById("box-buttons");
     buttons.replaceChildren();
     const answers = yesNo ? [["Yes", 1], ["No", 2]] : [["OK", 0]];
@@ -137,7 +210,10 @@
     t.showMs = showMs;
     t.frames = frames;
     if (state === "stills") t.stills = stills.slice();
-    if (state === "playing" && frames === 1) t.firstFrameMs = performance.now();
+    if (state === "playing" && frames === 1) {
+      t.firstFrameMs = performance.now();
+      if (!stageLines.hidden) hideStageLinesLater();
+    }
     if (state !== t.state) {
       t.state = state;
       if (state === "ended") showFirstScreen(t.error || "The show has ended.");
@@ -158,10 +234,7 @@
     printErr: (text) => console.error(text),
     // The loader's progress never hides what went wrong.
     setStatus: (text) => { if (!window.tavrinel.error) status.textContent = text; },
-    tavrinelChoice: () => new Promise((resolve) => {
-      answer = resolve;
-      if (autoplay !== null) choose(Number(autoplay) || 0);
-    }),
+    tavrinelReadLine: () => new Promise(waitForLine),
     tavrinelPublish: publish,
     tavrinelAddStill: addStill,
     tavrinelAddSceneTime: (scene, medianMs, worstMs, frames) => {

@@ -5,8 +5,10 @@
 namespace tav::web {
 
 // clang-format off
-EM_ASYNC_JS(int, pageChoice, (), {
-  return await Module.tavrinelChoice();
+// The next line entered, with its new line, as UTF-8 in `buffer`; returns its length in bytes.
+EM_ASYNC_JS(int, pageReadLine, (char* buffer, int size), {
+  const line = (await Module.tavrinelReadLine()) + "\n";
+  return stringToUTF8(line, buffer, size);
 });
 EM_JS(void, pagePublish, (const char* state, int scene, int showMs, double frames), {
   Module.tavrinelPublish(UTF8ToString(state), scene, showMs, frames);
@@ -26,13 +28,10 @@ EM_JS(void, pageSay, (const char* text), {
 });
 // clang-format on
 
-ChoiceBuffer::int_type ChoiceBuffer::underflow() {
+ConsoleInput::int_type ConsoleInput::underflow() {
   if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-  if (given_) return traits_type::eof();
-  given_ = true;
-  const int choice = pageChoice();
-  line_[0] = choice >= 1 && choice <= 9 ? static_cast<char>('0' + choice) : '0';
-  setg(line_, line_, line_ + 2);
+  const int length = pageReadLine(line_.data(), static_cast<int>(line_.size()));
+  setg(line_.data(), line_.data(), line_.data() + length);
   return traits_type::to_int_type(line_[0]);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// What the show's program and its page say to each other: the viewer's choice on the first
-// screen, the state the page (and its tests) read every frame, and the stills it hands out.
+// What the show's program and its page say to each other: the lines the viewer enters on the
+// first screen, the state the page (and its tests) read every frame, and the stills it hands out.
+#include <array>
 #include <cstdint>
 #include <istream>
 #include <streambuf>
@@ -8,15 +9,15 @@
 
 namespace tav::web {
 
-// Reads as the console's standard input did: the viewer's choice on the first screen, "1" to "4"
-// for a menu line or its key, "0" for any other key, then a new line. Waits for it.
-class ChoiceBuffer : public std::streambuf {
+// Reads as the console's standard input did: each line the viewer enters on the first screen
+// (typed and taken with Enter, or a menu line's number when it is clicked or its key pressed),
+// waited for whenever the reader wants more. It never ends.
+class ConsoleInput : public std::streambuf {
  protected:
   int_type underflow() override;
 
  private:
-  char line_[2] = {'0', '\n'};
-  bool given_ = false;
+  std::array<char, 128> line_{};
 };
 
 // window.tavrinel: state ("menu", "loading", "playing", "ended", "stills"), the scene selector,

@@ -1,7 +1,8 @@
 // The show's window in the browser: the page's canvas, whose backing store has the chosen size
 // (the page scales it to the screen with the 4:3 letterbox), a WebGL 2 context under the
-// browser's OpenGL 1.1 subset, DOM key and visibility events as the show's messages, and the
-// page's own dialogs as message boxes. The Display backend presents once a display frame;
+// browser's OpenGL 1.1 subset, DOM key and visibility events as the show's messages, the full
+// screen the viewer's choice asked for as the display mode, and the page's own dialogs as
+// message boxes. The Display backend presents once a display frame;
 // Headless (tests, stills) draws as fast as it can and answers boxes on standard error.
 #include <emscripten.h>
 #include <emscripten/html5.h>
@@ -31,11 +32,21 @@ EM_ASYNC_JS(int, pageDialog, (const char* caption, const char* text, int yesNo, 
   if (!Module.tavrinelDialog) return -1;
   return await Module.tavrinelDialog(UTF8ToString(caption), UTF8ToString(text), yesNo != 0, icon);
 });
+// The page asks for full screen in the viewer's gesture that takes the choice (a browser refuses
+// it anywhere else): 1 when it was granted or none was asked for (autoplay), 0 when refused.
+EM_ASYNC_JS(int, pageFullScreenGranted, (), {
+  const asked = Module.tavrinelFullScreen;
+  Module.tavrinelFullScreen = null;
+  return !asked || (await asked) ? 1 : 0;
+});
 // The browser keeps Escape to itself in full screen: leaving full screen is the viewer's Escape.
 EM_JS(int, pageLeftFullScreen, (), {
   const left = Module.tavrinelLeftFullScreen ? 1 : 0;
   Module.tavrinelLeftFullScreen = false;
   return left;
+});
+EM_JS(int, pageKnowsWebGL2, (), {
+  return typeof WebGL2RenderingContext !== "undefined" ? 1 : 0;
 });
 // Returns when the browser is about to paint the next display frame.
 EM_ASYNC_JS(void, pageNextFrame, (), {
@@ -136,9 +147,9 @@ void Window::stopVideo() {
   impl_->queue.clear();
 }
 
-// The page asks for full screen when the viewer chooses; the canvas keeps the chosen size.
+// The canvas keeps the chosen size in full screen too; the page letterboxes it.
 bool Window::changeDisplayMode(int, int, int) {
-  return true;
+  return impl_->backend != VideoBackend::Display || pageFullScreenGranted() != 0;
 }
 
 void Window::restoreDisplayMode() {
@@ -192,7 +203,10 @@ bool Window::createContext() {
   impl_->context = emscripten_webgl_create_context(kCanvas, &attributes);
   if (impl_->context <= 0) {
     impl_->context = 0;
-    return impl_->fail("the browser gives no WebGL 2 context");
+    // A browser that knows WebGL 2 and still gives none can be helped by its viewer.
+    return impl_->fail(pageKnowsWebGL2() ? "the browser gives no WebGL 2 context (it is turned "
+                                           "off, or the graphics driver is blocked)"
+                                         : "the browser has no WebGL 2");
   }
   emscripten_webgl_make_context_current(impl_->context);
   impl_->gl = std::make_unique<gl11::Context>(impl_->size.width, impl_->size.height);

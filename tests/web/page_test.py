@@ -6,8 +6,9 @@ Usage: page_test.py CHECK WEB_DIR SHOW_DIR [CAPTURE]
                 same size and frame rate: PSNR of at least 30 dB each
   realtime      ?autoplay=2 for 34 s: the show clock follows the wall clock, the scenes change at
                 the sync table's times, nothing on the console's error channel
-  first-screen  the console lines, a key choice, the default, Escape, a missing texture's box, and
-                an address asking for too many stills
+  first-screen  the console lines, typed lines and menu keys, the default, Escape while playing and
+                while loading, a refused full screen (Yes, No), no WebGL 2, a missing texture's
+                box, and an address asking for too many stills
   suspend       the audio context suspended and resumed during the show, and ?autoplay=2 in a
                 browser that wants a gesture: the show runs on, then the music is in step with it
 Exit status 0 on success, 77 when there is no browser build or no chromium.
@@ -170,28 +171,126 @@ def press(browser, key, code, key_code):
                      text=key if kind == "keyDown" and len(key) == 1 else "")
 
 
-def first_screen(browser, server, show, web):
-    console_text = "document.getElementById('console').textContent"
+CONSOLE = "document.getElementById('console').textContent"
+DEFAULT = "Not a valid option, using default...\n"
+KEYS = {"Escape": ("Escape", 27), "F5": ("F5", 116), "Backspace": ("Backspace", 8),
+        "Enter": ("Enter", 13)}
+
+
+def type_keys(browser, *keys):
+    for key in keys:
+        if key in KEYS:
+            press(browser, key, *KEYS[key])
+        else:
+            press(browser, key, ("Digit" if key.isdigit() else "Key") + key.upper(), ord(key.upper()))
+
+
+def open_menu(browser, server, before_choice=""):
+    """The page at its menu, with `before_choice` (script) run on it first."""
     browser.open(server.url("index.html"))
-    check(browser.wait_for(f"{console_text}.includes('1024*768') || null", 60), "no menu")
-    check(browser.evaluate(console_text) == MENU, "the first screen's lines differ")
-    press(browser, "3", "Digit3", 51)
-    check(browser.wait_for("tavrinel.state === 'playing' || null", 60), "key 3 did not start it")
+    if before_choice:
+        browser.evaluate(before_choice)
+    check(browser.wait_for(f"{CONSOLE}.includes('1024*768') || null", 60), "no menu")
+
+
+def box(browser, timeout=60):
+    """The open box's caption, text, icon kind and buttons."""
+    check(browser.wait_for("document.getElementById('box').open || null", timeout), "no box")
+    return browser.evaluate(
+        "['box-caption', 'box-text'].map((id) => document.getElementById(id).textContent)"
+        ".concat([document.getElementById('box-icon').className,"
+        " [...document.querySelectorAll('#box-buttons button')].map((b) => b.textContent)])")
+
+
+def answer_box(browser, label):
+    browser.evaluate("[...document.querySelectorAll('#box-buttons button')]"
+                     f".find((b) => b.textContent === {label!r}).click()")
+
+
+def ended_unplayed(browser, what):
+    check(browser.wait_for("tavrinel.state === 'ended' || null", 60), f"{what}: not ended")
+    check(browser.evaluate("tavrinel.frames") == 0, f"{what}: a scene ran")
+
+
+REFUSE = ("Element.prototype.requestFullscreen ="
+          " () => Promise.reject(new TypeError('refused'))")
+WINDOW_BOX = ["CREATE WINDOW",
+              "The Fullscreen Mode is not supported by your videocard, Try Window Mode ?.",
+              "exclamation", ["Yes", "No"]]
+
+
+def first_screen_menu(browser, server):
+    # Keys that are not input never choose; typed keys echo, Backspace edits, the program parses.
+    open_menu(browser, server)
+    check(browser.evaluate(CONSOLE) == MENU, "the first screen's lines differ")
+    type_keys(browser, "Escape", "F5", "x", "Backspace", "0", "3")
+    check(browser.evaluate("[tavrinel.state, " + CONSOLE + "]") == ["menu", MENU + "03"],
+          "the typed line is not echoed as edited, or a key chose")
+    type_keys(browser, "Enter")
+    check(browser.wait_for("tavrinel.state === 'playing' || null", 60), "Enter did not start it")
     size = browser.evaluate("[canvas.width, canvas.height]")
-    check(size == [800, 600], f"key 3 gave a {size} canvas")
+    check(size == [800, 600], f"03 gave a {size} canvas")
     press(browser, "Escape", "Escape", 27)
     check(browser.wait_for("tavrinel.state === 'ended' || null", 10), "Escape did not end it")
     check(browser.evaluate("document.getElementById('status').textContent") ==
           "The show has ended.", "the page does not say the show has ended")
 
-    browser.open(server.url("index.html"))
-    check(browser.wait_for(f"{console_text}.includes('1024*768') || null", 60), "no menu")
-    press(browser, "x", "KeyX", 88)
-    check(browser.wait_for("tavrinel.state === 'playing' || null", 60), "key x did not start it")
-    check(browser.evaluate(console_text) == MENU + "Not a valid option, using default...\n",
-          "no default line")
-    check(browser.evaluate("[canvas.width, canvas.height]") == [640, 480], "not 640 x 480")
-    print("first screen: the lines, key 3, the default, Escape")
+    # A number that is no option, with full screen refused: the default line, seen over the
+    # stage, the box, and Yes plays in the page.
+    open_menu(browser, server, REFUSE)
+    type_keys(browser, "5", "2", "Enter")
+    check(box(browser) == WINDOW_BOX, f"the box: {box(browser)}")
+    answer_box(browser, "Yes")
+    check(browser.wait_for("tavrinel.state === 'playing' || null", 60), "Yes did not play")
+    seen = browser.evaluate("[canvas.width, canvas.height, !!document.fullscreenElement,"
+                            f" {CONSOLE}, document.getElementById('stage-lines').hidden,"
+                            " document.getElementById('stage-lines').textContent]")
+    check(seen == [640, 480, False, MENU + "52\n" + DEFAULT, False, DEFAULT],
+          f"after 52 and Yes: {seen}")
+
+    # No ends it with the stop box, before anything is built.
+    open_menu(browser, server, REFUSE)
+    browser.evaluate("document.querySelectorAll('#console .choice')[1].click()")
+    check(box(browser) == WINDOW_BOX, "no box for the refused full screen")
+    answer_box(browser, "No")
+    stop = box(browser)
+    check(stop == ["BUY A BETTER GRAPHICS CARD!!", "I am killing myself", "stop", ["OK"]],
+          f"the stop box: {stop}")
+    answer_box(browser, "OK")
+    ended_unplayed(browser, "No")
+
+    # Leaving full screen while loading (the browser's Escape) ends it before the first scene:
+    # the grant is held back so that the show is still loading when full screen is left.
+    open_menu(browser, server, "const grant = Element.prototype.requestFullscreen;"
+              "Element.prototype.requestFullscreen = function () { return grant.call(this)"
+              ".then(() => new Promise((go) => { window.go = go; })); }")
+    type_keys(browser, "4")
+    check(browser.wait_for("document.fullscreenElement && window.go && tavrinel.state ==="
+                           " 'loading' || null", 30), "not loading in full screen")
+    browser.evaluate("document.exitFullscreen()")
+    browser.wait_for("!document.fullscreenElement || null", 10)
+    browser.evaluate("go()")
+    ended_unplayed(browser, "full screen left while loading")
+
+    # No WebGL 2: the window's own failure box, and the page says what the browser lacks.
+    open_menu(browser, server, "const get = HTMLCanvasElement.prototype.getContext;"
+              "HTMLCanvasElement.prototype.getContext = function (kind, ...rest) {"
+              " return kind === 'webgl2' ? null : get.call(this, kind, ...rest); }")
+    type_keys(browser, "2")
+    error = box(browser)
+    check(error == ["ERROR", "Cant Create A GL Rendering Context.", "exclamation", ["OK"]],
+          f"the box without WebGL 2: {error}")
+    answer_box(browser, "OK")
+    ended_unplayed(browser, "no WebGL 2")
+    said = browser.evaluate("document.getElementById('status').textContent")
+    check("WebGL 2" in said and not browser.evaluate("document.getElementById('first-screen')"
+                                                     ".hidden"), f"the page says {said!r}")
+    print("first screen: typed lines and keys, Escape while playing and loading, the refused"
+          " full screen, no WebGL 2")
+
+
+def first_screen(browser, server, show, web):
+    first_screen_menu(browser, server)
 
     # A show folder without a texture a model names: the box names it and waits for OK.
     work = tempfile.mkdtemp(prefix="tavrinel-page-")
@@ -209,11 +308,9 @@ def first_screen(browser, server, show, web):
         other = chromium.Server(page)
         try:
             browser.open(other.url("index.html?autoplay=1"))
-            check(browser.wait_for("document.getElementById('box').open || null", 60),
-                  "no box for the missing texture")
-            box = browser.evaluate("[document.getElementById('box-caption').textContent,"
-                                   " document.getElementById('box-text').textContent]")
-            check(box == ["Failed to load texture:", "data/textures/tile.jpg"], f"the box: {box}")
+            texture = box(browser)
+            check(texture == ["Failed to load texture:", "data/textures/tile.jpg", "", ["OK"]],
+                  f"the box: {texture}")
             check(browser.evaluate("tavrinel.state") == "loading", "the show went on behind it")
             browser.evaluate("document.querySelector('#box-buttons button').click()")
             check(browser.wait_for("tavrinel.state === 'playing' || null", 60),
