@@ -1,19 +1,35 @@
 #!/usr/bin/python3
 """The browser build's figures, in headless Chromium on SwiftShader: the gzipped size of the code,
 page load to the first frame on 127.0.0.1, and each scene's median and worst frame time (drawing
-and the GPU process's work, on the virtual clock at 60 frames a second) at 640x480 and 1024x768.
+and the GPU process's work, on the virtual clock at 60 frames a second) at 640x480 and 1024x768,
+beside tavrinel-capture's (the desktop build on Mesa) for the same show, size and frame rate,
+measured in the same run: their ratio, and the worst frame after each scene's first.
 
-Usage: bench/web_frames.py [--fps N] [--sizes WxH,...] [WEB_DIR]
-       (default 60 frames a second, 640x480 and 1024x768, build/web made by scripts/build-web)
+Usage: bench/web_frames.py [--fps N] [--sizes WxH,...] [--capture PATH] [--show DIR] [WEB_DIR]
+       (default 60 frames a second, 640x480 and 1024x768, build/web made by scripts/build-web,
+       build/tools/capture/tavrinel-capture and build/show)
 """
 
 import argparse
 import gzip
+import json
 import os
+import subprocess
 import sys
+import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
 import chromium  # noqa: E402
+
+
+def native_scenes(capture, show, size, fps):
+    """tavrinel-capture's median frame time per scene for the same show, size and frame rate."""
+    with tempfile.TemporaryDirectory() as work:
+        report = os.path.join(work, "report.json")
+        subprocess.run([capture, "--data", show, "--size", size, "--fps", str(fps), "--report",
+                        report, "--quiet"], check=True)
+        with open(report, encoding="utf-8") as f:
+            return {scene["scene"]: scene["medianMs"] for scene in json.load(f)["scenes"]}
 
 
 def main():
@@ -22,6 +38,9 @@ def main():
     parser.add_argument("web", nargs="?", default=os.path.join(root, "build", "web"))
     parser.add_argument("--fps", type=int, default=60)
     parser.add_argument("--sizes", default="640x480,1024x768")
+    parser.add_argument("--capture",
+                        default=os.path.join(root, "build", "tools", "capture", "tavrinel-capture"))
+    parser.add_argument("--show", default=os.path.join(root, "build", "show"))
     options = parser.parse_args()
     web = options.web
     code = 0
@@ -42,12 +61,19 @@ def main():
         print("page load to the first frame of the show: "
               + ", ".join(f"{ms:.0f} ms" for ms in loads))
         for size in options.sizes.split(","):
+            native = native_scenes(options.capture, options.show, size, options.fps)
             browser.open(server.url(f"index.html?report=1&size={size}&fps={options.fps}"))
             report = browser.wait_for("tavrinel.state === 'stills' ? tavrinel.report : null", 1200, 1)
-            print(f"frame times at {size}, per scene (median / worst ms):")
+            late = browser.evaluate("tavrinel.programsMadeLate")
+            print(f"frame times at {size}, {options.fps} frames a second, per scene (ms; shader "
+                  f"programs made while drawing: {late}):")
+            print("  scene  page median  desktop median  ratio  page worst  after its first frame")
             for entry in report:
-                print(f"  scene {entry['scene']}: {entry['medianMs']:6.1f} / {entry['worstMs']:6.1f}"
-                      f"  ({entry['frames']} frames)")
+                desktop = native.get(entry["scene"])
+                ratio = f"{entry['medianMs'] / desktop:5.2f}" if desktop else "    -"
+                print(f"  {entry['scene']:5d}  {entry['medianMs']:11.1f}  "
+                      f"{desktop or float('nan'):14.1f}  {ratio}  {entry['worstMs']:10.1f}  "
+                      f"{entry['worstAfterFirstMs']:21.1f}")
     finally:
         browser.close()
         server.close()

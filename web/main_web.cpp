@@ -141,9 +141,13 @@ int playStills(const StillsOptions& options) {
   }
   for (auto& [scene, times] : frameMs) {
     if (scene == 0) continue;
+    // A scene's first frame draws much for the first time; the rest should all be smooth.
+    const double afterFirst =
+        times.size() > 1 ? *std::max_element(times.begin() + 1, times.end()) : 0.0;
     std::sort(times.begin(), times.end());
-    web::addSceneTime(scene, times[times.size() / 2], times.back(), times.size());
+    web::addSceneTime({scene, times[times.size() / 2], times.back(), afterFirst, times.size()});
   }
+  web::notePrograms(gl11::programsMadeWhileDrawing());
   web::publish("stills", state.sceneSelector, show.music.positionMs(), 0);
   return 0;
 }
@@ -178,6 +182,7 @@ int playShow() {
     web::publish("playing", state.sceneSelector,
                  info.eventTaken ? info.positionMs : show.music.positionMs(), frames);
   }
+  web::notePrograms(gl11::programsMadeWhileDrawing());
   show.music.stop();
   show.music.close();
   window.destroy();

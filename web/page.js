@@ -3,9 +3,11 @@
 // program's later lines over it, the boxes, and window.tavrinel, which the program keeps current
 // every frame. index.html?autoplay=N skips the menu entering N; index.html?at=MS,...&size=WxH&fps=N
 // makes stills on the virtual clock instead of playing, and ?report=1&size=WxH&fps=N times every
-// frame of the show on it (window.tavrinel.report: per scene the median and worst ms). What went
-// wrong is on the first screen and in window.tavrinel.error; window.tavrinel.music shows and
-// switches the audio context as a browser does (a hidden tab, an interruption).
+// frame of the show on it (window.tavrinel.report: per scene the median and worst ms, and the
+// worst after its first frame; window.tavrinel.programsMadeLate: shader programs the GL layer
+// had to make while drawing). What went wrong is on the first screen and in
+// window.tavrinel.error; window.tavrinel.music shows and switches the audio context as a browser
+// does (a hidden tab, an interruption).
 "use strict";
 
 (function () {
@@ -237,9 +239,6 @@
     tavrinelReadLine: () => new Promise(waitForLine),
     tavrinelPublish: publish,
     tavrinelAddStill: addStill,
-    tavrinelAddSceneTime: (scene, medianMs, worstMs, frames) => {
-      (window.tavrinel.report = window.tavrinel.report || []).push({scene, medianMs, worstMs, frames});
-    },
     tavrinelDialog: dialog,
     tavrinelSay: (text) => {
       window.tavrinel.error = text;

@@ -16,8 +16,13 @@ EM_JS(void, pagePublish, (const char* state, int scene, int showMs, double frame
 EM_JS(void, pageAddStill, (const unsigned char* rgb, int width, int height), {
   Module.tavrinelAddStill(HEAPU8.subarray(rgb, rgb + width * height * 3), width, height);
 });
-EM_JS(void, pageAddSceneTime, (int scene, double median, double worst, double frames), {
-  Module.tavrinelAddSceneTime(scene, median, worst, frames);
+EM_JS(void, pageAddSceneTime, (int scene, double median, double worst, double afterFirst,
+                               double frames), {
+  (window.tavrinel.report = window.tavrinel.report || []).push(
+      {scene, medianMs: median, worstMs: worst, worstAfterFirstMs: afterFirst, frames});
+});
+EM_JS(void, pageNotePrograms, (int count), {
+  window.tavrinel.programsMadeLate = count;
 });
 // Reading one pixel back waits for the GPU process to finish the frame.
 EM_JS(void, pageWaitForGpu, (), {
@@ -43,8 +48,13 @@ void addStill(const std::vector<std::uint8_t>& rgb, int width, int height) {
   pageAddStill(rgb.data(), width, height);
 }
 
-void addSceneTime(int scene, double medianMs, double worstMs, std::size_t frames) {
-  pageAddSceneTime(scene, medianMs, worstMs, static_cast<double>(frames));
+void addSceneTime(const SceneTimes& t) {
+  pageAddSceneTime(t.scene, t.medianMs, t.worstMs, t.worstAfterFirstMs,
+                   static_cast<double>(t.frames));
+}
+
+void notePrograms(int madeWhileDrawing) {
+  pageNotePrograms(madeWhileDrawing);
 }
 
 void waitForGpu() {

@@ -28,7 +28,16 @@ void publish(const char* state, int scene, std::int32_t showMs, std::int64_t fra
 void addStill(const std::vector<std::uint8_t>& rgb, int width, int height);
 
 // One scene's frame times in ms: the page keeps them in window.tavrinel.report.
-void addSceneTime(int scene, double medianMs, double worstMs, std::size_t frames);
+struct SceneTimes {
+  int scene;
+  double medianMs, worstMs;
+  double worstAfterFirstMs;  // the worst but for the scene's first frame
+  std::size_t frames;
+};
+void addSceneTime(const SceneTimes& times);
+
+// How many shader programs the GL layer made while drawing (window.tavrinel.programsMadeLate).
+void notePrograms(int madeWhileDrawing);
 
 // Returns once the browser's GPU process has drawn everything asked of it so far.
 void waitForGpu();

@@ -406,8 +406,9 @@ GLboolean isEnabled(GLenum cap) {
   }
 }
 
+// Blending keeps the destination's alpha, which stays 1 (see the fragment shader).
 void blendFunc(GLenum source, GLenum destination) {
-  if (changing()) glBlendFunc(source, destination);
+  if (changing()) glBlendFuncSeparate(source, destination, GL_ZERO, GL_ONE);
 }
 
 void depthFunc(GLenum func) {
@@ -440,7 +441,7 @@ void clearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
   Context* c = changing();
   if (!c) return;
   c->clearColour = {r, g, b, a};
-  glClearColor(r, g, b, a);
+  glClearColor(r, g, b, 1.0f);  // the picture has no alpha: it is always opaque
 }
 
 void clear(GLbitfield mask) {
@@ -484,6 +485,10 @@ void getFloatv(GLenum name, GLfloat* params) {
 const GLubyte* getString(GLenum name) {
   static const char kExtensions[] = "GL_ARB_multitexture";
   return reinterpret_cast<const GLubyte*>(name == GL_EXTENSIONS ? kExtensions : "");
+}
+
+int programsMadeWhileDrawing() {
+  return active ? active->programsMadeWhileDrawing() : 0;
 }
 
 void* procAddress(const char* name) {

@@ -82,6 +82,10 @@ void getIntegerv(GLenum name, GLint* params);
 void getFloatv(GLenum name, GLfloat* params);
 const GLubyte* getString(GLenum name);
 
+// How many programs the current context had to make at a draw, beyond those it made up front for
+// the show: none, when the show draws only in the states it is known to draw in.
+int programsMadeWhileDrawing();
+
 // The ARB entry points by name, as a window's procAddress hands them out; null for any other.
 void* procAddress(const char* name);
 

@@ -84,6 +84,8 @@ class Context {
   void flush();
   // Textures were bound on WebGL outside a draw: the next draw binds its own again.
   void texturesChanged();
+  // Programs made at a draw because the context did not make them up front.
+  int programsMadeWhileDrawing() const { return programsMadeWhileDrawing_; }
 
   // Matrices.
   GLenum matrixMode = 0x1700;  // GL_MODELVIEW
@@ -149,6 +151,7 @@ class Context {
   struct Program;
   std::map<std::uint32_t, std::unique_ptr<Program>> programs_;  // by the switches they serve
   Program* inUse_ = nullptr;
+  int programsMadeWhileDrawing_ = 0;
   std::array<GLuint, kUnits> boundUnits_{};
   bool culling_ = false;
   int canvasWidth_ = 0;

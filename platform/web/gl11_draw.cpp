@@ -31,6 +31,19 @@ enum Feature : std::uint32_t {
 };
 constexpr int kLightShift = 12;  // the number of lights on, when lit
 
+// The programs the show draws with, made while it loads: made at their first draw, each held up
+// a frame (the first took 139 ms on a software GPU). Its lit, textured meshes under its one
+// light; its dual-textured meshes with the sphere map added on unit 1; its textured quads and
+// overlays; and what it draws untextured. Any other state still gets its program when first
+// drawn, and is counted (programsMadeWhileDrawing).
+constexpr std::uint32_t kOneLight = 1u << kLightShift;
+constexpr std::uint32_t kShowPrograms[] = {
+    kLit | kColourMaterial | kTexture0 | kOneLight,
+    kLit | kColourMaterial | kTexture0 | kTexture1 | kAdd1 | kSphere1S | kSphere1T | kOneLight,
+    kTexture0,
+    0,
+};
+
 constexpr const char* kVertexShader = R"(
 precision highp float;
 layout(location = 0) in vec3 aPosition;
@@ -51,8 +64,12 @@ uniform vec4 uLightAmbient[LIGHTS];
 uniform vec4 uLightDiffuse[LIGHTS];
 #endif
 out vec4 vColour;
+#ifdef TEXTURE0
 out vec2 vTex0;
+#endif
+#ifdef TEXTURE1
 out vec2 vTex1;
+#endif
 
 // Sphere-map coordinates of a vertex at `eye` with `normal`, as fixed-function texgen makes them.
 vec2 sphereMap(vec3 eye, vec3 normal) {
@@ -88,8 +105,13 @@ void main() {
 #else
   vColour = clamp(aColour, 0.0, 1.0);
 #endif
+  // Coordinates only for the units that draw: every output is interpolated at every pixel.
+#ifdef TEXTURE0
   vTex0 = aTex0;
+#endif
+#ifdef TEXTURE1
   vTex1 = aTex1;
+#endif
 #if defined(SPHERE0_S) || defined(SPHERE0_T) || defined(SPHERE1_S) || defined(SPHERE1_T)
   vec2 st = sphereMap(eye.xyz, normal);
 #endif
@@ -111,10 +133,15 @@ void main() {
 constexpr const char* kFragmentShader = R"(
 precision highp float;
 in vec4 vColour;
+#ifdef TEXTURE0
 in vec2 vTex0;
-in vec2 vTex1;
 uniform sampler2D uTexture0;
+#endif
+#ifdef TEXTURE1
+in vec2 vTex1;
 uniform sampler2D uTexture1;
+#endif
+uniform bool uBlending;
 out vec4 fragColour;
 
 // A texture unit's environment: the texel added to the fragment, or multiplied with it.
@@ -130,7 +157,9 @@ void main() {
 #ifdef TEXTURE1
   c = combine(c, texture(uTexture1, vTex1), ADD1);
 #endif
-  fragColour = c;
+  // The picture has no alpha of its own: what is written keeps it at 1 (blending keeps the
+  // destination's), so the page shows the canvas opaque without masking every write.
+  fragColour = uBlending ? c : vec4(c.rgb, 1.0);
 }
 )";
 
@@ -176,6 +205,7 @@ struct Sent {
   Mat4 modelview, projection;
   std::array<float, kLights * 4> lightPosition{}, lightAmbient{}, lightDiffuse{};
   std::array<float, 4> materialAmbient{-1, -1, -1, -1}, materialDiffuse{-1, -1, -1, -1};
+  bool blending = false;
 };
 
 template <typename T>
@@ -192,7 +222,7 @@ struct Context::Program {
   GLuint id = 0;
   int lights = 0;
   GLint modelview, projection, normalMatrix, lightPosition, lightAmbient, lightDiffuse,
-      materialAmbient, materialDiffuse;
+      materialAmbient, materialDiffuse, blending;
   Sent sent;
 
   explicit Program(std::uint32_t features) : lights(static_cast<int>(features >> kLightShift)) {
@@ -213,6 +243,7 @@ struct Context::Program {
     lightDiffuse = at("uLightDiffuse");
     materialAmbient = at("uMaterialAmbient");
     materialDiffuse = at("uMaterialDiffuse");
+    blending = at("uBlending");
     glUseProgram(id);
     glUniform1i(at("uTexture0"), 0);
     glUniform1i(at("uTexture1"), 1);
@@ -233,6 +264,7 @@ struct Context::Program {
     if (differs(sent.projection, c.projection.back())) {
       glUniformMatrix4fv(projection, 1, GL_FALSE, sent.projection.m.data());
     }
+    if (differs(sent.blending, c.blend)) glUniform1i(blending, c.blend ? 1 : 0);
     if (materialAmbient >= 0 && differs(sent.materialAmbient, c.materialAmbient)) {
       glUniform4fv(materialAmbient, 1, c.materialAmbient.data());
     }
@@ -278,8 +310,12 @@ Context::Context(int width, int height) : canvasWidth_(width), canvasHeight_(hei
   attribute(2, 4, offsetof(Vertex, colour));
   attribute(3, 2, offsetof(Vertex, tex0));
   attribute(4, 2, offsetof(Vertex, tex1));
+  glBlendFuncSeparate(GL_ONE, GL_ZERO, GL_ZERO, GL_ONE);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  for (std::uint32_t features : kShowPrograms)
+    programs_[features] = std::make_unique<Program>(features);
+  glUseProgram(0);
 }
 
 Context::~Context() {
@@ -318,7 +354,10 @@ void Context::useProgram(bool lines) {
     if (unit.genT && unit.sphereT) features |= kSphere0T << shift;
   }
   std::unique_ptr<Program>& program = programs_[features];
-  if (!program) program = std::make_unique<Program>(features);
+  if (!program) {
+    program = std::make_unique<Program>(features);
+    ++programsMadeWhileDrawing_;
+  }
   if (program.get() != inUse_) {
     inUse_ = program.get();
     glUseProgram(inUse_->id);

@@ -3,7 +3,8 @@
 
 Usage: page_test.py CHECK WEB_DIR SHOW_DIR [CAPTURE]
   stills        one still per scene from the page against tavrinel-capture's (CAPTURE) of the
-                same size and frame rate: PSNR of at least 30 dB each
+                same size and frame rate: PSNR of at least 30 dB each; every shader program
+                the show draws with was made while it loaded
   realtime      ?autoplay=2 for 34 s: the show clock follows the wall clock, the scenes change at
                 the sync table's times, nothing on the console's error channel
   first-screen  the console lines, typed lines and menu keys, the default, Escape while playing and
@@ -62,6 +63,8 @@ def stills(browser, server, show, capture):
         browser.open(server.url(f"index.html?at={at}&size={size}&fps={fps}"))
         urls = browser.wait_for("tavrinel.state === 'stills' ? tavrinel.stills : null", 600, 0.5)
         check(urls is not None and len(urls) == len(times), "the page made no stills")
+        late = browser.evaluate("tavrinel.programsMadeLate")
+        check(late == 0, f"the GL layer made {late} shader programs while drawing the show")
         print(f"stills of {len(times)} scenes at {size}, {fps} fps: "
               f"tavrinel-capture {native:.1f} s, the page {time.time() - started:.1f} s")
         worst = math.inf
