@@ -3,6 +3,7 @@
 // lighting with colour material, two texture units with modulate and add, sphere-map
 // coordinates); immediate mode is gathered and drawn in as few calls as the state allows.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -422,15 +423,21 @@ bool Context::backFacing(const Vertex* corners, int n) const {
     const float* v = corners[i].position;
     p[static_cast<std::size_t>(i)] = {clip(v, 0), clip(v, 1), clip(v, 3)};
   }
-  double area = 0.0;
+  // Corners on one line leave rounding noise, not an area: below a millionth of the terms'
+  // size, the polygon has none.
+  double area = 0.0, size = 0.0;
   for (std::size_t i = 1; i + 1 < static_cast<std::size_t>(n); ++i) {
     const auto& a = p[0];
     const auto& b = p[i];
     const auto& c = p[i + 1];
-    area += a[0] * (b[1] * c[2] - c[1] * b[2]) - a[1] * (b[0] * c[2] - c[0] * b[2]) +
-            a[2] * (b[0] * c[1] - c[0] * b[1]);
+    const double terms[] = {a[0] * b[1] * c[2], -a[0] * c[1] * b[2], -a[1] * b[0] * c[2],
+                            a[1] * c[0] * b[2], a[2] * b[0] * c[1],  -a[2] * c[0] * b[1]};
+    for (double t : terms) {
+      area += t;
+      size += std::abs(t);
+    }
   }
-  return area <= 0.0;
+  return area <= size * 1e-6;
 }
 
 void Context::emitPolygon(const Vertex* corners, int n) {
