@@ -406,9 +406,8 @@ GLboolean isEnabled(GLenum cap) {
   }
 }
 
-// Blending keeps the destination's alpha, which stays 1 (see the fragment shader).
 void blendFunc(GLenum source, GLenum destination) {
-  if (changing()) glBlendFuncSeparate(source, destination, GL_ZERO, GL_ONE);
+  if (changing()) glBlendFunc(source, destination);
 }
 
 void depthFunc(GLenum func) {
@@ -441,7 +440,7 @@ void clearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a) {
   Context* c = changing();
   if (!c) return;
   c->clearColour = {r, g, b, a};
-  glClearColor(r, g, b, 1.0f);  // the picture has no alpha: it is always opaque
+  glClearColor(r, g, b, a);
 }
 
 void clear(GLbitfield mask) {

@@ -142,7 +142,6 @@ uniform sampler2D uTexture0;
 in vec2 vTex1;
 uniform sampler2D uTexture1;
 #endif
-uniform bool uBlending;
 out vec4 fragColour;
 
 // A texture unit's environment: the texel added to the fragment, or multiplied with it.
@@ -158,9 +157,7 @@ void main() {
 #ifdef TEXTURE1
   c = combine(c, texture(uTexture1, vTex1), ADD1);
 #endif
-  // The picture has no alpha of its own: what is written keeps it at 1 (blending keeps the
-  // destination's), so the page shows the canvas opaque without masking every write.
-  fragColour = uBlending ? c : vec4(c.rgb, 1.0);
+  fragColour = c;
 }
 )";
 
@@ -206,7 +203,6 @@ struct Sent {
   Mat4 modelview, projection;
   std::array<float, kLights * 4> lightPosition{}, lightAmbient{}, lightDiffuse{};
   std::array<float, 4> materialAmbient{-1, -1, -1, -1}, materialDiffuse{-1, -1, -1, -1};
-  bool blending = false;
 };
 
 template <typename T>
@@ -223,7 +219,7 @@ struct Context::Program {
   GLuint id = 0;
   int lights = 0;
   GLint modelview, projection, normalMatrix, lightPosition, lightAmbient, lightDiffuse,
-      materialAmbient, materialDiffuse, blending;
+      materialAmbient, materialDiffuse;
   Sent sent;
 
   explicit Program(std::uint32_t features) : lights(static_cast<int>(features >> kLightShift)) {
@@ -244,7 +240,6 @@ struct Context::Program {
     lightDiffuse = at("uLightDiffuse");
     materialAmbient = at("uMaterialAmbient");
     materialDiffuse = at("uMaterialDiffuse");
-    blending = at("uBlending");
     glUseProgram(id);
     glUniform1i(at("uTexture0"), 0);
     glUniform1i(at("uTexture1"), 1);
@@ -265,7 +260,6 @@ struct Context::Program {
     if (differs(sent.projection, c.projection.back())) {
       glUniformMatrix4fv(projection, 1, GL_FALSE, sent.projection.m.data());
     }
-    if (differs(sent.blending, c.blend)) glUniform1i(blending, c.blend ? 1 : 0);
     if (materialAmbient >= 0 && differs(sent.materialAmbient, c.materialAmbient)) {
       glUniform4fv(materialAmbient, 1, c.materialAmbient.data());
     }
@@ -311,7 +305,6 @@ Context::Context(int width, int height) : canvasWidth_(width), canvasHeight_(hei
   attribute(2, 4, offsetof(Vertex, colour));
   attribute(3, 2, offsetof(Vertex, tex0));
   attribute(4, 2, offsetof(Vertex, tex1));
-  glBlendFuncSeparate(GL_ONE, GL_ZERO, GL_ZERO, GL_ONE);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   for (std::uint32_t features : kShowPrograms)

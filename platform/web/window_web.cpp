@@ -194,9 +194,7 @@ bool Window::createContext() {
   emscripten_webgl_init_context_attributes(&attributes);
   attributes.majorVersion = 2;
   attributes.minorVersion = 0;
-  // The layer keeps the picture's alpha at 1 itself: a canvas without alpha would have the
-  // browser mask the alpha of every pixel written.
-  attributes.alpha = EM_TRUE;
+  attributes.alpha = EM_FALSE;
   attributes.depth = EM_TRUE;
   attributes.stencil = EM_FALSE;
   attributes.antialias = EM_FALSE;
