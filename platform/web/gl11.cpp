@@ -85,8 +85,7 @@ void setSwitch(GLenum cap, bool on) {
       unitFor(*c)->genT = on;
       break;
     case GL_BLEND:
-      c->blend = on;
-      on ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+      c->blend = on;  // set on WebGL per draw, with its factors
       break;
     case GL_DEPTH_TEST:
       c->depthTest = on;
@@ -407,7 +406,7 @@ GLboolean isEnabled(GLenum cap) {
 }
 
 void blendFunc(GLenum source, GLenum destination) {
-  if (changing()) glBlendFunc(source, destination);
+  if (Context* c = changing()) c->blendFactors = {source, destination};
 }
 
 void depthFunc(GLenum func) {

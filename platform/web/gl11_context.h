@@ -101,6 +101,7 @@ class Context {
   std::array<float, 4> materialAmbient{0.2f, 0.2f, 0.2f, 1.0f};
   std::array<float, 4> materialDiffuse{0.8f, 0.8f, 0.8f, 1.0f};
   bool blend = false;
+  std::array<GLenum, 2> blendFactors{1, 0};  // GL_ONE, GL_ZERO
   bool depthTest = false;
   bool scissorTest = false;
   bool cullFace = false;
@@ -135,8 +136,8 @@ class Context {
   ClientArray vertexArray, normalArray, texCoordArray;
 
   // Draws the `indices` of `vertices` as triangles or as lines.
-  void draw(const std::vector<Vertex>& vertices, const std::vector<std::uint32_t>& indices,
-            bool lines);
+  // (The indices are moved to where the vertices land in the immediate buffer.)
+  void draw(const std::vector<Vertex>& vertices, std::vector<std::uint32_t>& indices, bool lines);
   void drawArrays(const std::uint32_t* indices, std::size_t count);
   // The corners of one polygon, as triangles or as its edges, into `pending`.
   void emitPolygon(const Vertex* corners, int n);
@@ -154,11 +155,18 @@ class Context {
   int programsMadeWhileDrawing_ = 0;
   std::array<GLuint, kUnits> boundUnits_{};
   bool culling_ = false;
+  bool blending_ = false;
+  std::array<GLenum, 2> sentFactors_{1, 0};
   int canvasWidth_ = 0;
   int canvasHeight_ = 0;
   GLuint immediateVao_ = 0;
+  // Immediate mode's batches, one after another (gl11_draw.cpp).
+  static constexpr std::size_t kImmediateVertexBytes = sizeof(Vertex) << 16;  // 3.5 MB
+  static constexpr std::size_t kImmediateIndexBytes = 1u << 20;
   GLuint vertexBuffer_ = 0;
   GLuint indexBuffer_ = 0;
+  std::size_t immediateVertexAt_ = kImmediateVertexBytes;  // full: the first batch makes storage
+  std::size_t immediateIndexAt_ = kImmediateIndexBytes;
 
   // Client arrays on the GPU, by where a mesh's vertices lie.
   std::unordered_map<const float*, std::unique_ptr<MeshArrays>> meshes_;

@@ -307,6 +307,18 @@ Context::Context(int width, int height) : canvasWidth_(width), canvasHeight_(hei
   attribute(4, 2, offsetof(Vertex, tex1));
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  // The browser hands out the canvas's one WebGL context again to a context made anew (tests
+  // make one per case): WebGL starts as this context's state says, whatever it was left at.
+  glDisable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ZERO);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LESS);
+  glDepthMask(GL_TRUE);
+  glDisable(GL_SCISSOR_TEST);
+  glScissor(0, 0, width, height);
+  glViewport(0, 0, width, height);
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   for (std::uint32_t features : kShowPrograms)
     programs_[features] = std::make_unique<Program>(features);
   glUseProgram(0);
@@ -363,26 +375,62 @@ void Context::useProgram(bool lines) {
     culling_ = cull;
     cull ? glEnable(GL_CULL_FACE) : glDisable(GL_CULL_FACE);
   }
+  // WebGL makes a pipeline for each set of blend factors, used or not: with blending off they
+  // are left at one set, so that a change the engine makes while blending is off costs nothing.
+  if (blend != blending_) {
+    blending_ = blend;
+    blend ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+  }
+  if (blend && blendFactors != sentFactors_) {
+    sentFactors_ = blendFactors;
+    glBlendFunc(blendFactors[0], blendFactors[1]);
+  }
 }
 
 void Context::texturesChanged() {
   boundUnits_.fill(0xFFFFFFFFu);
 }
 
-void Context::draw(const std::vector<Vertex>& vertices, const std::vector<std::uint32_t>& indices,
+void Context::draw(const std::vector<Vertex>& vertices, std::vector<std::uint32_t>& indices,
                    bool lines) {
   if (indices.empty()) return;
   useProgram(lines);
   glBindVertexArray(immediateVao_);
   glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)),
-               vertices.data(), GL_STREAM_DRAW);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer_);
-  glBufferData(GL_ELEMENT_ARRAY_BUFFER,
-               static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)), indices.data(),
-               GL_STREAM_DRAW);
+  const std::size_t vertexBytes = vertices.size() * sizeof(Vertex);
+  const std::size_t indexBytes = indices.size() * sizeof(std::uint32_t);
+  // Each batch goes after the last one in the same two buffers, which are given new storage only
+  // when full: storage made anew for every batch piles up for the browser to free, in pauses.
+  if (vertexBytes > kImmediateVertexBytes || indexBytes > kImmediateIndexBytes) {
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexBytes), vertices.data(),
+                 GL_STREAM_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexBytes), indices.data(),
+                 GL_STREAM_DRAW);
+    immediateVertexAt_ = kImmediateVertexBytes;  // the next batch starts new storage
+    immediateIndexAt_ = kImmediateIndexBytes;
+    glDrawElements(lines ? GL_LINES : GL_TRIANGLES, static_cast<GLsizei>(indices.size()),
+                   GL_UNSIGNED_INT, nullptr);
+    return;
+  }
+  if (immediateVertexAt_ + vertexBytes > kImmediateVertexBytes ||
+      immediateIndexAt_ + indexBytes > kImmediateIndexBytes) {
+    glBufferData(GL_ARRAY_BUFFER, kImmediateVertexBytes, nullptr, GL_STREAM_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, kImmediateIndexBytes, nullptr, GL_STREAM_DRAW);
+    immediateVertexAt_ = 0;
+    immediateIndexAt_ = 0;
+  }
+  const auto first = static_cast<std::uint32_t>(immediateVertexAt_ / sizeof(Vertex));
+  for (std::uint32_t& index : indices)
+    index += first;
+  glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(immediateVertexAt_),
+                  static_cast<GLsizeiptr>(vertexBytes), vertices.data());
+  glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLintptr>(immediateIndexAt_),
+                  static_cast<GLsizeiptr>(indexBytes), indices.data());
   glDrawElements(lines ? GL_LINES : GL_TRIANGLES, static_cast<GLsizei>(indices.size()),
-                 GL_UNSIGNED_INT, nullptr);
+                 GL_UNSIGNED_INT, reinterpret_cast<const void*>(immediateIndexAt_));
+  immediateVertexAt_ += vertexBytes;
+  immediateIndexAt_ += indexBytes;
 }
 
 // A scissor box that holds no pixel of the canvas lets nothing through: such draws are not

@@ -2,8 +2,8 @@
 // (the page scales it to the screen with the 4:3 letterbox), a WebGL 2 context under the
 // browser's OpenGL 1.1 subset, DOM key and visibility events as the show's messages, the full
 // screen the viewer's choice asked for as the display mode, and the page's own dialogs as
-// message boxes. The Display backend presents once a display frame;
-// Headless (tests, stills) draws as fast as it can and answers boxes on standard error.
+// message boxes. The Display backend presents once a display frame; Headless (tests, stills)
+// draws as fast as it can, never yielding to the page, and answers boxes on standard error.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
@@ -67,7 +67,6 @@ struct Window::Impl {
   std::deque<std::pair<Size, std::vector<std::uint8_t>>> readBack;  // taken in order
   bool escapeDown = false;
   bool escapeLatched = false;
-  double lastYield = 0.0;
 
   bool fail(const std::string& what) {
     error = what;
@@ -252,12 +251,8 @@ void Window::swapBuffers() {
     pageNextFrame();
     return;
   }
-  // Headless frames come as fast as they are drawn; now and then the page gets a turn.
-  const double now = emscripten_get_now();
-  if (now - impl_->lastYield > 250.0) {
-    impl_->lastYield = now;
-    emscripten_sleep(0);
-  }
+  // Headless frames come as fast as they are drawn; whoever draws them gives the page its turns
+  // between frames (a turn lets the browser composite, which is no part of a frame's time).
 }
 
 bool Window::nextMessage(WindowMessage& message) {
