@@ -19,19 +19,30 @@ fail() { echo "FAIL: $*"; for f in "$work"/*.out "$work"/*.err "$work"/*.log; do
 
 # Starts Xvfb with one screen of the given size on a free display and openbox on it. Openbox
 # answers `wmctrl -m` before it publishes its client list, and on a loaded machine the gap has
-# lasted seconds, so it counts as started once the list can be read.
+# lasted seconds, so it counts as started once the list can be read. A display that does not
+# come up (CI once saw openbox unable to open the display Xvfb had just reported) is started
+# again, twice at most: the tests are of tavrinel, not of the X server.
 start_display() {
-  exec {fd}<> <(:)
-  Xvfb -displayfd "$fd" -screen 0 "$1" -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  pids+=($!)
-  local number=""
-  read -r -t 10 -u "$fd" number || true
-  [[ -n "$number" ]] || { echo "SKIP: Xvfb did not start"; cat "$work/xvfb.log"; exit 77; }
-  export DISPLAY=":$number"
-  openbox >"$work/openbox.log" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 300); do wmctrl -l >/dev/null 2>&1 && return 0; sleep 0.1; done
-  fail "openbox did not start on $DISPLAY"
+  local attempt number xvfb box
+  for attempt in 1 2 3; do
+    exec {fd}<> <(:)
+    Xvfb -displayfd "$fd" -screen 0 "$1" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    xvfb=$!
+    number=""
+    read -r -t 10 -u "$fd" number || true
+    exec {fd}<&-
+    [[ -n "$number" ]] || { echo "SKIP: Xvfb did not start"; cat "$work/xvfb.log"; exit 77; }
+    export DISPLAY=":$number"
+    openbox >"$work/openbox.log" 2>&1 &
+    box=$!
+    pids+=("$xvfb" "$box")
+    for _ in $(seq 150); do wmctrl -l >/dev/null 2>&1 && return 0; sleep 0.1; done
+    echo "display $DISPLAY did not come up (attempt $attempt):"
+    cat "$work/xvfb.log" "$work/openbox.log"
+    kill "$box" "$xvfb" 2>/dev/null
+    wait "$box" "$xvfb" 2>/dev/null
+  done
+  fail "openbox did not start on a display of its own"
 }
 
 # Starts tavrinel with `choice` on standard input in `folder` (default: an empty one).
