@@ -136,8 +136,10 @@ class Context {
   ClientArray vertexArray, normalArray, texCoordArray;
 
   // Draws the `indices` of `vertices` as triangles or as lines.
-  // (The indices are moved to where the vertices land in the immediate buffer.)
-  void draw(const std::vector<Vertex>& vertices, std::vector<std::uint32_t>& indices, bool lines);
+  void draw(const std::vector<Vertex>& vertices, const std::vector<std::uint32_t>& indices,
+            bool lines);
+  // The frame is presented: its batches' buffers may be written again.
+  void frameEnded() { nextStream_ = 0; }
   void drawArrays(const std::uint32_t* indices, std::size_t count);
   // The corners of one polygon, as triangles or as its edges, into `pending`.
   void emitPolygon(const Vertex* corners, int n);
@@ -159,14 +161,21 @@ class Context {
   std::array<GLenum, 2> sentFactors_{1, 0};
   int canvasWidth_ = 0;
   int canvasHeight_ = 0;
-  GLuint immediateVao_ = 0;
-  // Immediate mode's batches, one after another (gl11_draw.cpp).
-  static constexpr std::size_t kImmediateVertexBytes = sizeof(Vertex) << 16;  // 3.5 MB
-  static constexpr std::size_t kImmediateIndexBytes = 1u << 20;
-  GLuint vertexBuffer_ = 0;
-  GLuint indexBuffer_ = 0;
-  std::size_t immediateVertexAt_ = kImmediateVertexBytes;  // full: the first batch makes storage
-  std::size_t immediateIndexAt_ = kImmediateIndexBytes;
+  // Immediate mode's batches, each in buffers of its own that no other draw of the frame reads
+  // (gl11_draw.cpp): a GPU that is still to draw what a buffer held before it is written waits
+  // for that draw, or copies the buffer, before taking the new data.
+  struct StreamBuffers {
+    GLuint vao = 0;
+    GLuint vertices = 0;
+    GLuint indices = 0;
+    std::size_t vertexBytes = 0;  // storage held
+    std::size_t indexBytes = 0;
+  };
+  // More batches in a frame than this take the first buffers again (and may wait).
+  static constexpr std::size_t kMaxStreams = 256;
+  std::vector<StreamBuffers> streams_;
+  std::size_t nextStream_ = 0;
+  StreamBuffers& nextStream();
 
   // Client arrays on the GPU, by where a mesh's vertices lie.
   std::unordered_map<const float*, std::unique_ptr<MeshArrays>> meshes_;

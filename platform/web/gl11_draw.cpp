@@ -3,6 +3,7 @@
 // lighting with colour material, two texture units with modulate and add, sphere-map
 // coordinates); immediate mode is gathered and drawn in as few calls as the state allows.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -288,23 +289,6 @@ struct Context::Program {
 Context::Context(int width, int height) : canvasWidth_(width), canvasHeight_(height) {
   viewport = {0, 0, width, height};
   scissorBox = viewport;
-  glGenBuffers(1, &vertexBuffer_);
-  glGenBuffers(1, &indexBuffer_);
-  // Immediate mode's corners, interleaved: the layout is set once.
-  glGenVertexArrays(1, &immediateVao_);
-  glBindVertexArray(immediateVao_);
-  glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-  constexpr auto stride = static_cast<GLsizei>(sizeof(Vertex));
-  auto attribute = [](GLuint index, GLint size, std::size_t offset) {
-    glEnableVertexAttribArray(index);
-    glVertexAttribPointer(index, size, GL_FLOAT, GL_FALSE, stride,
-                          reinterpret_cast<const void*>(offset));
-  };
-  attribute(0, 3, offsetof(Vertex, position));
-  attribute(1, 3, offsetof(Vertex, normal));
-  attribute(2, 4, offsetof(Vertex, colour));
-  attribute(3, 2, offsetof(Vertex, tex0));
-  attribute(4, 2, offsetof(Vertex, tex1));
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   // The browser hands out the canvas's one WebGL context again to a context made anew (tests
@@ -327,9 +311,38 @@ Context::Context(int width, int height) : canvasWidth_(width), canvasHeight_(hei
 Context::~Context() {
   meshes_.clear();
   programs_.clear();
-  glDeleteBuffers(1, &vertexBuffer_);
-  glDeleteBuffers(1, &indexBuffer_);
-  glDeleteVertexArrays(1, &immediateVao_);
+  for (const StreamBuffers& stream : streams_) {
+    glDeleteBuffers(1, &stream.vertices);
+    glDeleteBuffers(1, &stream.indices);
+    glDeleteVertexArrays(1, &stream.vao);
+  }
+}
+
+// The buffers for the frame's next batch: made, with the corners' layout, the first time a
+// frame has this many batches.
+Context::StreamBuffers& Context::nextStream() {
+  if (nextStream_ == kMaxStreams) nextStream_ = 0;
+  if (nextStream_ == streams_.size()) {
+    StreamBuffers& stream = streams_.emplace_back();
+    glGenBuffers(1, &stream.vertices);
+    glGenBuffers(1, &stream.indices);
+    glGenVertexArrays(1, &stream.vao);
+    glBindVertexArray(stream.vao);
+    glBindBuffer(GL_ARRAY_BUFFER, stream.vertices);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, stream.indices);
+    constexpr auto stride = static_cast<GLsizei>(sizeof(Vertex));
+    auto attribute = [](GLuint index, GLint size, std::size_t offset) {
+      glEnableVertexAttribArray(index);
+      glVertexAttribPointer(index, size, GL_FLOAT, GL_FALSE, stride,
+                            reinterpret_cast<const void*>(offset));
+    };
+    attribute(0, 3, offsetof(Vertex, position));
+    attribute(1, 3, offsetof(Vertex, normal));
+    attribute(2, 4, offsetof(Vertex, colour));
+    attribute(3, 2, offsetof(Vertex, tex0));
+    attribute(4, 2, offsetof(Vertex, tex1));
+  }
+  return streams_[nextStream_++];
 }
 
 // The program for the state in force, with what it reads sent, and the texture units bound.
@@ -391,46 +404,27 @@ void Context::texturesChanged() {
   boundUnits_.fill(0xFFFFFFFFu);
 }
 
-void Context::draw(const std::vector<Vertex>& vertices, std::vector<std::uint32_t>& indices,
+void Context::draw(const std::vector<Vertex>& vertices, const std::vector<std::uint32_t>& indices,
                    bool lines) {
   if (indices.empty()) return;
   useProgram(lines);
-  glBindVertexArray(immediateVao_);
-  glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer_);
-  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer_);
-  const std::size_t vertexBytes = vertices.size() * sizeof(Vertex);
-  const std::size_t indexBytes = indices.size() * sizeof(std::uint32_t);
-  // Each batch goes after the last one in the same two buffers, which are given new storage only
-  // when full: storage made anew for every batch piles up for the browser to free, in pauses.
-  if (vertexBytes > kImmediateVertexBytes || indexBytes > kImmediateIndexBytes) {
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexBytes), vertices.data(),
-                 GL_STREAM_DRAW);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexBytes), indices.data(),
-                 GL_STREAM_DRAW);
-    immediateVertexAt_ = kImmediateVertexBytes;  // the next batch starts new storage
-    immediateIndexAt_ = kImmediateIndexBytes;
-    glDrawElements(lines ? GL_LINES : GL_TRIANGLES, static_cast<GLsizei>(indices.size()),
-                   GL_UNSIGNED_INT, nullptr);
-    return;
-  }
-  if (immediateVertexAt_ + vertexBytes > kImmediateVertexBytes ||
-      immediateIndexAt_ + indexBytes > kImmediateIndexBytes) {
-    glBufferData(GL_ARRAY_BUFFER, kImmediateVertexBytes, nullptr, GL_STREAM_DRAW);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, kImmediateIndexBytes, nullptr, GL_STREAM_DRAW);
-    immediateVertexAt_ = 0;
-    immediateIndexAt_ = 0;
-  }
-  const auto first = static_cast<std::uint32_t>(immediateVertexAt_ / sizeof(Vertex));
-  for (std::uint32_t& index : indices)
-    index += first;
-  glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(immediateVertexAt_),
-                  static_cast<GLsizeiptr>(vertexBytes), vertices.data());
-  glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLintptr>(immediateIndexAt_),
-                  static_cast<GLsizeiptr>(indexBytes), indices.data());
+  StreamBuffers& stream = nextStream();
+  glBindVertexArray(stream.vao);
+  glBindBuffer(GL_ARRAY_BUFFER, stream.vertices);
+  // Storage grows to the largest batch its place in the frame has held, and is then written in
+  // place: storage made anew for every batch piles up for the browser to free, in pauses.
+  auto send = [](GLenum target, std::size_t& held, const void* data, std::size_t bytes) {
+    if (bytes > held) {
+      held = std::bit_ceil(std::max<std::size_t>(bytes, 4096));
+      glBufferData(target, static_cast<GLsizeiptr>(held), nullptr, GL_STREAM_DRAW);
+    }
+    glBufferSubData(target, 0, static_cast<GLsizeiptr>(bytes), data);
+  };
+  send(GL_ARRAY_BUFFER, stream.vertexBytes, vertices.data(), vertices.size() * sizeof(Vertex));
+  send(GL_ELEMENT_ARRAY_BUFFER, stream.indexBytes, indices.data(),
+       indices.size() * sizeof(std::uint32_t));
   glDrawElements(lines ? GL_LINES : GL_TRIANGLES, static_cast<GLsizei>(indices.size()),
-                 GL_UNSIGNED_INT, reinterpret_cast<const void*>(immediateIndexAt_));
-  immediateVertexAt_ += vertexBytes;
-  immediateIndexAt_ += indexBytes;
+                 GL_UNSIGNED_INT, nullptr);
 }
 
 // A scissor box that holds no pixel of the canvas lets nothing through: such draws are not

@@ -245,7 +245,10 @@ void Window::setCursorVisible(bool visible) {
 void Window::suppressScreenSaver() {}
 
 void Window::swapBuffers() {
-  if (gl11::Context* gl = gl11::current()) gl->flush();
+  if (gl11::Context* gl = gl11::current()) {
+    gl->flush();
+    gl->frameEnded();
+  }
   if (impl_->backend == VideoBackend::Display) {
     // The browser shows the frame when control goes back to it: once a display frame.
     pageNextFrame();
