@@ -1,13 +1,18 @@
 #!/usr/bin/python3
-"""The browser build's figures, in headless Chromium on SwiftShader: the gzipped size of the code,
+"""The browser build's figures, in headless Chromium: the gzipped size of the code,
 page load to the first frame on 127.0.0.1, and each scene's median and worst frame time (drawing
 and the GPU process's work, on the virtual clock at 60 frames a second) at 640x480 and 1024x768,
 beside tavrinel-capture's (the desktop build on Mesa) for the same show, size and frame rate,
 measured in the same run: their ratio, and the worst frame after each scene's first.
 
-Usage: bench/web_frames.py [--fps N] [--sizes WxH,...] [--capture PATH] [--show DIR] [WEB_DIR]
-       (default 60 frames a second, 640x480 and 1024x768, build/web made by scripts/build-web,
-       build/tools/capture/tavrinel-capture and build/show)
+Usage: bench/web_frames.py [--fps N] [--sizes WxH,...] [--gpu swiftshader|mesa] [--capture PATH]
+                           [--show DIR] [WEB_DIR]
+       (default 60 frames a second, 640x480 and 1024x768, SwiftShader, build/web made by
+       scripts/build-web, build/tools/capture/tavrinel-capture and build/show)
+
+The browser draws on SwiftShader, its own software GPU, unless --gpu mesa puts it on Mesa's
+OpenGL ES through EGL: the GPU the desktop build draws on here, so that the ratio measures what
+the page itself costs rather than one software rasterizer against another.
 """
 
 import argparse
@@ -20,6 +25,16 @@ import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
 import chromium  # noqa: E402
+
+# Chromium's own flags for drawing through ANGLE on the system's OpenGL ES (Mesa's llvmpipe on a
+# machine without a GPU), which it otherwise refuses as a software driver.
+GPU_FLAGS = {"swiftshader": [], "mesa": ["--use-angle=gl-egl", "--ignore-gpu-blocklist"]}
+
+RENDERER = """(() => {
+  const gl = document.createElement('canvas').getContext('webgl2');
+  const info = gl && gl.getExtension('WEBGL_debug_renderer_info');
+  return gl ? gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : gl.RENDERER) : 'no WebGL 2';
+})()"""
 
 
 def native_scenes(capture, show, size, fps):
@@ -38,6 +53,7 @@ def main():
     parser.add_argument("web", nargs="?", default=os.path.join(root, "build", "web"))
     parser.add_argument("--fps", type=int, default=60)
     parser.add_argument("--sizes", default="640x480,1024x768")
+    parser.add_argument("--gpu", choices=sorted(GPU_FLAGS), default="swiftshader")
     parser.add_argument("--capture",
                         default=os.path.join(root, "build", "tools", "capture", "tavrinel-capture"))
     parser.add_argument("--show", default=os.path.join(root, "build", "show"))
@@ -49,11 +65,12 @@ def main():
             code += len(gzip.compress(f.read(), 9))
     print(f"code, gzipped (-9): {code / 1e6:.2f} MB; "
           f"data package {os.path.getsize(os.path.join(web, 'show.data')) / 1e6:.2f} MB")
-    opened = chromium.session(web, "tavrinel.wasm")
+    opened = chromium.session(web, "tavrinel.wasm", extra_flags=GPU_FLAGS[options.gpu])
     if not opened:
         return 1
     server, browser = opened
     try:
+        print("the page draws on " + browser.evaluate(RENDERER))
         loads = []
         for _ in range(3):
             browser.open(server.url("index.html?autoplay=2"))
@@ -61,6 +78,8 @@ def main():
         print("page load to the first frame of the show: "
               + ", ".join(f"{ms:.0f} ms" for ms in loads))
         for size in options.sizes.split(","):
+            # The show the last load started would go on playing beside the desktop build.
+            browser.open("about:blank")
             native = native_scenes(options.capture, options.show, size, options.fps)
             browser.open(server.url(f"index.html?report=1&size={size}&fps={options.fps}"))
             report = browser.wait_for("tavrinel.state === 'stills' ? tavrinel.report : null", 1200, 1)

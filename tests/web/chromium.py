@@ -158,7 +158,7 @@ class Browser:
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
-def session(folder, needs, width=1024, height=768):
+def session(folder, needs, width=1024, height=768, extra_flags=()):
     """A served folder and a browser, or None (after saying why) when the folder lacks the file
     `needs` or there is no chromium."""
     if not os.path.exists(os.path.join(folder, needs)):
@@ -169,7 +169,7 @@ def session(folder, needs, width=1024, height=768):
         return None
     server = Server(folder)
     try:
-        browser = Browser(width, height)
+        browser = Browser(width, height, extra_flags)
     except Exception:
         server.close()
         raise
