@@ -78,9 +78,12 @@ def main():
         print("page load to the first frame of the show: "
               + ", ".join(f"{ms:.0f} ms" for ms in loads))
         for size in options.sizes.split(","):
-            # The show the last load started would go on playing beside the desktop build.
-            browser.open("about:blank")
+            # Each report in a browser of its own: the show the last load started would go on
+            # playing beside the desktop build, and the pages before would be torn down while
+            # the report's first frames are timed.
+            browser.close()
             native = native_scenes(options.capture, options.show, size, options.fps)
+            browser = chromium.Browser(extra_flags=GPU_FLAGS[options.gpu])
             browser.open(server.url(f"index.html?report=1&size={size}&fps={options.fps}"))
             report = browser.wait_for("tavrinel.state === 'stills' ? tavrinel.report : null", 1200, 1)
             late = browser.evaluate("tavrinel.programsMadeLate")
