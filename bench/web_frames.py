@@ -6,13 +6,19 @@ beside tavrinel-capture's (the desktop build on Mesa) for the same show, size an
 measured in the same run: their ratio, and the worst frame after each scene's first.
 
 Usage: bench/web_frames.py [--fps N] [--sizes WxH,...] [--gpu swiftshader|mesa] [--capture PATH]
-                           [--show DIR] [WEB_DIR]
+                           [--show DIR] [--browser-flag=FLAG ...] [WEB_DIR]
        (default 60 frames a second, 640x480 and 1024x768, SwiftShader, build/web made by
        scripts/build-web, build/tools/capture/tavrinel-capture and build/show)
 
 The browser draws on SwiftShader, its own software GPU, unless --gpu mesa puts it on Mesa's
 OpenGL ES through EGL: the GPU the desktop build draws on here, so that the ratio measures what
 the page itself costs rather than one software rasterizer against another.
+
+--browser-flag passes one more flag to Chromium, for each browser the bench starts. On Mesa,
+Chromium's allocator hands the memory llvmpipe bins each frame into back to the system and
+faults it in again the next frame, which the desktop build's allocator does not do:
+--browser-flag=--enable-features=PartitionAllocLargeEmptySlotSpanRing keeps it, so that the
+ratio leaves out that cost of the browser as well.
 """
 
 import argparse
@@ -57,7 +63,9 @@ def main():
     parser.add_argument("--capture",
                         default=os.path.join(root, "build", "tools", "capture", "tavrinel-capture"))
     parser.add_argument("--show", default=os.path.join(root, "build", "show"))
+    parser.add_argument("--browser-flag", action="append", default=[], dest="browser_flags")
     options = parser.parse_args()
+    flags = GPU_FLAGS[options.gpu] + options.browser_flags
     web = options.web
     code = 0
     for name in ("tavrinel.js", "tavrinel.wasm", "page.js", "page.css", "index.html"):
@@ -65,12 +73,13 @@ def main():
             code += len(gzip.compress(f.read(), 9))
     print(f"code, gzipped (-9): {code / 1e6:.2f} MB; "
           f"data package {os.path.getsize(os.path.join(web, 'show.data')) / 1e6:.2f} MB")
-    opened = chromium.session(web, "tavrinel.wasm", extra_flags=GPU_FLAGS[options.gpu])
+    opened = chromium.session(web, "tavrinel.wasm", extra_flags=flags)
     if not opened:
         return 1
     server, browser = opened
     try:
-        print("the page draws on " + browser.evaluate(RENDERER))
+        print("the page draws on " + browser.evaluate(RENDERER)
+              + (f" (Chromium flags: {' '.join(flags)})" if flags else ""))
         loads = []
         for _ in range(3):
             browser.open(server.url("index.html?autoplay=2"))
@@ -83,7 +92,7 @@ def main():
             # the report's first frames are timed.
             browser.close()
             native = native_scenes(options.capture, options.show, size, options.fps)
-            browser = chromium.Browser(extra_flags=GPU_FLAGS[options.gpu])
+            browser = chromium.Browser(extra_flags=flags)
             browser.open(server.url(f"index.html?report=1&size={size}&fps={options.fps}"))
             report = browser.wait_for("tavrinel.state === 'stills' ? tavrinel.report : null", 1200, 1)
             late = browser.evaluate("tavrinel.programsMadeLate")
