@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
   glViewport(0, 0, kWidth, kHeight);
 
   Engine engine;
-  engine.multitexture = {
+  engine.gl.multitexture = {
       reinterpret_cast<PFNGLACTIVETEXTUREARBPROC>(window.procAddress("glActiveTextureARB")),
       reinterpret_cast<PFNGLMULTITEXCOORD2FARBPROC>(window.procAddress("glMultiTexCoord2fARB"))};
   using namespace material_flags;
@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
   auto frameOf = [&](std::int32_t model) {
     return [&engine, &settings, model] {
       engine.selectModel(model);
-      settings.clear();
+      settings.clear(engine.gl);
       engine.render();
     };
   };
@@ -205,7 +205,7 @@ int main(int argc, char** argv) {
       {"(d) 60 textured overlays, full screen, alpha 0.5",
        [&] {
          engine.selectModel(pictures);
-         settings.clear();
+         settings.clear(engine.gl);
          for (int i = 0; i < 60; ++i)
            engine.drawOverlay({}, {}, {1, 1, 1}, 0.5f, "bron");
        }},

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/gl_state.h"
 #include "engine/model_loader.h"
 #include "engine/records.h"
-#include "engine/render/multitexture.h"
 #include "engine/texel_bounds.h"
 
 namespace tav {
@@ -94,8 +94,9 @@ class Engine {
   // happens when either is empty or the image cannot be loaded.
   void addTexture(const std::string& file, const std::string& name);
 
-  // Drawing and motion (engine/render).
-  Multitexture multitexture;
+  // Drawing and motion (engine/render). Everything drawn goes through `gl`, which keeps the OpenGL
+  // state the frames leave.
+  GlState gl;
   // Where each loaded texture is not black, by texture id.
   std::map<std::int32_t, TexelBounds> textureBounds;
   // Additively blended overlays fill only the pixels their texture can add to; the frame is the

@@ -127,7 +127,7 @@ inline constexpr std::int32_t kDepthTest = 2;
 inline constexpr std::int32_t kSpriteFade = 4;
 }  // namespace render_flags
 
-struct Multitexture;
+class GlState;
 struct TexelBounds;
 
 struct RenderSettings {
@@ -140,16 +140,15 @@ struct RenderSettings {
   float fadeRate = 0.0f;
 
   // Drawing with these settings (engine/render).
-  void clear() const;
-  void clearDepth() const;
+  void clear(GlState& gl) const;
+  void clearDepth(GlState& gl) const;
   // One model as seen from its camera `cameraIndex`: lights, camera, raster state, the opaque
   // objects, then the blended ones.
-  void renderPass(Model& model, std::int32_t cameraIndex, const Multitexture& multitexture) const;
+  void renderPass(Model& model, std::int32_t cameraIndex, GlState& gl) const;
   // A textured rectangle in a fixed eye space; texture -1: untextured. With `bounds`, a blended
   // one fills only the pixels where the texture is not black.
   void drawScreenQuad(Vector3 position, Vector3 rotation, Vector3 size, float alpha,
-                      std::int32_t texture, const Multitexture& multitexture,
-                      const TexelBounds* bounds = nullptr) const;
+                      std::int32_t texture, GlState& gl, const TexelBounds* bounds = nullptr) const;
 };
 
 }  // namespace tav

@@ -32,7 +32,10 @@ std::int32_t Engine::loadTextureFile(const std::string& path, std::string& reaso
   if (textureMode != TextureMode::Upload) return -1;
   TexelBounds bounds;
   const std::int32_t id = loadTexture(path, reason, &bounds);
-  if (id >= 0) textureBounds[id] = bounds;
+  if (id >= 0) {
+    textureBounds[id] = bounds;
+    gl.bindTexture(static_cast<GLuint>(id));  // kept as the upload left it
+  }
   return id;
 }
 

@@ -22,7 +22,7 @@ void Scene1::frame(Engine& engine, std::int32_t event) {
   RenderSettings& settings = engine.renderSettings[0];
   settings.clearColour[0] = settings.clearColour[1] = settings.clearColour[2] = 0.0f;
   settings.clearColour[3] = 1.0f;
-  settings.clear();
+  settings.clear(engine.gl);
   settings.spriteSize = static_cast<float>(20.0 - 0.01 * a);
 
   // The titles show for the first 1/15 s past three seconds after each camera change.

@@ -20,7 +20,7 @@ void Scene2::frame(Engine& engine, std::int32_t event) {
   engine.setCameraPathTrack(-1);
   engine.setTargetPathTrack(-1);
   RenderSettings& settings = engine.renderSettings[0];
-  settings.clear();
+  settings.clear(engine.gl);
   engine.selectObject(0);
   settings.spriteAlpha = 1.0f;
 
@@ -65,7 +65,7 @@ void Scene2::frame(Engine& engine, std::int32_t event) {
       break;
     case 39:
       stepScene(context_.state, engine, +1);
-      setShowProjection(1.0, 900.0);
+      setShowProjection(engine.gl, 1.0, 900.0);
       break;
     case 40:
     case 51:

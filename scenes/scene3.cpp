@@ -32,7 +32,7 @@ void Scene3::frame(Engine& engine, std::int32_t event) {
   engine.setTargetPathTrack(-1);
   engine.selectCamera(0);
   RenderSettings& settings = engine.renderSettings[0];
-  settings.clear();
+  settings.clear(engine.gl);
   engine.followCameraPaths(150.0, 0.001);
   engine.drawOverlay({0, 0, 0}, {0, 0, 0}, {1, -1, 1}, 1.0f, "bron");
   const double shimmer = 0.4 * (1.0 + std::sin(0.005 * resetTime) * std::sin(0.0005 * resetTime));
@@ -53,7 +53,7 @@ void Scene3::frame(Engine& engine, std::int32_t event) {
       stepScene(context_.state, engine, -1);
       break;
     case 39:
-      setShowProjection(1.0, 5000.0);
+      setShowProjection(engine.gl, 1.0, 5000.0);
       stepScene(context_.state, engine, +1);
       break;
     default:

@@ -13,7 +13,7 @@ void Scene4::frame(Engine& engine, std::int32_t event) {
 
   viewModel(engine, missing_, 5);
   RenderSettings& settings = engine.renderSettings[0];
-  settings.clear();
+  settings.clear(engine.gl);
   engine.setMaterialParameters("distort_1", 2.0f, 100.0f, 1.0f);
   engine.setCameraPosition(130.0f, 140.0f, 60.0f);
   engine.setCameraTarget(0.0f, 50.0f, 20.0f);
@@ -35,7 +35,7 @@ void Scene4::frame(Engine& engine, std::int32_t event) {
       break;
     case 39:
       stepScene(context_.state, engine, +1);
-      setShowProjection(1.0, 1900.0);
+      setShowProjection(engine.gl, 1.0, 1900.0);
       break;
     case 8:
       engine.advancePathParameter(1.0);

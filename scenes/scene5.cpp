@@ -16,11 +16,11 @@ void Scene5::frame(Engine& engine, std::int32_t event) {
 
   // Looked up in the model current as the frame starts: model 4 from the second frame on.
   engine.drawOverlay({0, 0, 0}, {0, 0, 0}, {1, -1, 1}, 1.0f, "mast");
-  settings.clearDepth();
+  settings.clearDepth(engine.gl);
 
   drawSlidingText(engine, missing_, {6, 2, 201.0f, 10.0f, 170.0f, 0.05f},
                   static_cast<float>(490.0 - 0.06 * e));
-  settings.clearDepth();
+  settings.clearDepth(engine.gl);
 
   viewModel(engine, missing_, 4);
   settings.spriteAlpha = 1.0f;

@@ -11,13 +11,13 @@ void Scene6::frame(Engine& engine, std::int32_t event) {
   const std::int32_t e = start.elapsed();
   RenderSettings& settings = engine.renderSettings[0];
 
-  settings.clear();
+  settings.clear(engine.gl);
   // Looked up in the model current as the frame starts: model 8 from the second frame on.
   engine.drawOverlay({0, 0, 0}, {0, 0, 0}, {1, -1, 1}, 2.0f, "white");
 
   drawSlidingText(engine, missing_, {9, 4, 0.0f, 2.0f, -100.0f, 0.05f},
                   static_cast<float>(246.0 - 0.07 * e));
-  settings.clearDepth();
+  settings.clearDepth(engine.gl);
 
   viewModel(engine, missing_, 8);
   if (missing_.light(engine, engine.currentLight)) engine.setLightDiffuse(0.1f, 0.1f, 0.1f);

@@ -41,7 +41,7 @@ void Scene7::frame(Engine& engine, std::int32_t event) {
   viewModel(engine, missing_, 1);
   if (missing_.light(engine, engine.currentLight)) engine.setLightAmbient(0.5f, 0.5f, 0.5f);
   RenderSettings& settings = engine.renderSettings[0];
-  settings.clear();
+  settings.clear(engine.gl);
   engine.drawOverlay({0, 0, 0}, {0, 0, 0}, {1, -1, 1}, 1.0f, "history");
   engine.drawOverlay({static_cast<float>(3.0 * s), 0, 0}, {0, 0, 180}, {2, -1, 1}, 0.2f, "history");
   row(engine, 10, 25.0, s, farShake, 20.0f);
@@ -57,15 +57,15 @@ void Scene7::frame(Engine& engine, std::int32_t event) {
   switch (event) {
     case 37:
       // The single-precision 0.1 widened, as the near plane has always been given.
-      setShowProjection(static_cast<double>(0.1f), 1000.0);
+      setShowProjection(engine.gl, static_cast<double>(0.1f), 1000.0);
       stepScene(context_.state, engine, -1);
       break;
     case 39:
-      setShowProjection(1.0, 1100.0);
+      setShowProjection(engine.gl, 1.0, 1100.0);
       stepScene(context_.state, engine, +1);
       break;
     case 49:
-      setShowProjection(1.0, 1000.0);
+      setShowProjection(engine.gl, 1.0, 1000.0);
       break;
     case 50:
     case 51:

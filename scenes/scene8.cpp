@@ -18,7 +18,7 @@ void Scene8::frame(Engine& engine, std::int32_t event) {
   if (missing_.light(engine, engine.currentLight)) engine.setLightDiffuse(0.3f, 0.3f, 0.3f);
   engine.selectCamera(0);
   RenderSettings& settings = engine.renderSettings[0];
-  settings.clear();
+  settings.clear(engine.gl);
 
   // One unit of simulation time is 20 ms of real time.
   particles_.update(static_cast<std::int32_t>(resetTime * 0.05), 25.0);

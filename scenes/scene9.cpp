@@ -30,7 +30,7 @@ void Scene9::frame(Engine& engine, std::int32_t event) {
 
   viewModel(engine, missing_, 14);
   if (missing_.light(engine, engine.currentLight)) engine.setLightDiffuse(0.3f, 0.3f, 0.3f);
-  engine.renderSettings[0].clear();
+  engine.renderSettings[0].clear(engine.gl);
   swing(engine, missing_, 0, 0.003 * t, t, 30.0);
   swing(engine, missing_, 1, 0.002 * t, t, 60.0);
   swing(engine, missing_, 2, 0.003 * t + 3.14, t, 90.0);

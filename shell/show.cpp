@@ -108,7 +108,7 @@ void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& dia
   reportTextureFailures(engine, window, diagnostics);
   show.music.open("forest.mp3");
   window.loadMultitexture();
-  engine.multitexture = {window.activeTextureARB, window.multiTexCoord2fARB};
+  engine.gl.multitexture = {window.activeTextureARB, window.multiTexCoord2fARB};
 
   RenderSettings& settings = engine.renderSettings[0];
   settings.clearColour[0] = settings.clearColour[1] = settings.clearColour[2] = 0.0f;
@@ -142,10 +142,10 @@ void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& dia
                  &show.scene6, &show.scene7, &*show.scene8, &show.scene9};
   state.sceneSelector = 1;
 
-  settings.clear();
+  settings.clear(engine.gl);
   window.swapBuffers();
 
-  setShowProjection(1.0, 800.0);
+  setShowProjection(engine.gl, 1.0, 800.0);
 }
 
 }  // namespace tav

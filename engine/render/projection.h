@@ -3,8 +3,10 @@
 
 namespace tav {
 
+class GlState;
+
 // Projection = perspective(71°, 4:3, zNear, zFar); the model-view matrix is made identity and
 // left current.
-void setShowProjection(double zNear, double zFar);
+void setShowProjection(GlState& gl, double zNear, double zFar);
 
 }  // namespace tav

@@ -10,9 +10,9 @@ namespace {
 using namespace material_flags;
 constexpr int kMaxLights = 8;
 
-void setupLights(const Model& model) {
+void setupLights(GlState& gl, const Model& model) {
   for (std::int32_t i = 0; i < model.lightCount(); ++i) {
-    glEnable(GL_LIGHTING);
+    gl.enable(GL_LIGHTING);
     if (i < kMaxLights) {
       const Light& light = model.lights[static_cast<std::size_t>(i)];
       // Every colour has alpha 1 and every light is positional (w = 1).
@@ -21,100 +21,98 @@ void setupLights(const Model& model) {
       const GLfloat specular[4] = {light.specular.r, light.specular.g, light.specular.b, 1.0f};
       const GLfloat position[4] = {light.position.x, light.position.y, light.position.z, 1.0f};
       const GLenum slot = GL_LIGHT0 + static_cast<GLenum>(i);
-      glLightfv(slot, GL_AMBIENT, ambient);
-      glLightfv(slot, GL_DIFFUSE, diffuse);
-      glLightfv(slot, GL_SPECULAR, specular);
-      glEnable(slot);
-      glLightfv(slot, GL_POSITION, position);
+      gl.light(slot, GL_AMBIENT, ambient);
+      gl.light(slot, GL_DIFFUSE, diffuse);
+      gl.light(slot, GL_SPECULAR, specular);
+      gl.enable(slot);
+      gl.light(slot, GL_POSITION, position);
     }
-    glEnable(GL_COLOR_MATERIAL);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    gl.enable(GL_COLOR_MATERIAL);
+    gl.colorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
   }
 }
 
 // Up is (0, 0, bank + 0.5): Z is up in the model files. An index past the cameras uses the last.
-void setupCamera(const Model& model, std::int32_t cameraIndex) {
+void setupCamera(GlState& gl, const Model& model, std::int32_t cameraIndex) {
   if (model.cameraCount() <= 0) return;
   const Camera& camera =
       model.cameras[static_cast<std::size_t>(std::clamp(cameraIndex, 0, model.cameraCount() - 1))];
-  gluLookAt(camera.position.x, camera.position.y, camera.position.z, camera.target.x,
+  gl.lookAt(camera.position.x, camera.position.y, camera.position.z, camera.target.x,
             camera.target.y, camera.target.z, 0.0, 0.0, static_cast<double>(camera.bank) + 0.5);
 }
 
-void applyRasterState(const RenderSettings& settings) {
-  glPolygonMode(GL_FRONT_AND_BACK, settings.flags & render_flags::kWireframe ? GL_LINE : GL_FILL);
+void applyRasterState(GlState& gl, const RenderSettings& settings) {
+  gl.polygonMode(settings.flags & render_flags::kWireframe ? GL_LINE : GL_FILL);
   if (settings.flags & render_flags::kDepthTest) {
-    glEnable(GL_DEPTH_TEST);
+    gl.enable(GL_DEPTH_TEST);
   } else {
-    glDisable(GL_DEPTH_TEST);
+    gl.disable(GL_DEPTH_TEST);
   }
-  glDepthFunc(GL_LEQUAL);
+  gl.depthFunc(GL_LEQUAL);
 }
 
-void applyObjectTransform(const MeshObject& object) {
-  glPushMatrix();
-  glTranslatef(object.position.x, object.position.y, object.position.z);
-  glRotatef(object.rotation.x, 1.0f, 0.0f, 0.0f);
-  glRotatef(object.rotation.y, 0.0f, 1.0f, 0.0f);
-  glRotatef(object.rotation.z, 0.0f, 0.0f, 1.0f);
+void applyObjectTransform(GlState& gl, const MeshObject& object) {
+  gl.pushMatrix();
+  gl.translate(object.position.x, object.position.y, object.position.z);
+  gl.rotate(object.rotation.x, 1.0f, 0.0f, 0.0f);
+  gl.rotate(object.rotation.y, 0.0f, 1.0f, 0.0f);
+  gl.rotate(object.rotation.z, 0.0f, 0.0f, 1.0f);
 }
 
-void drawObject(const RenderSettings& settings, const Model& model, const MeshObject& object,
-                const Multitexture& multitexture) {
+void drawObject(GlState& gl, const RenderSettings& settings, const Model& model,
+                const MeshObject& object) {
   const Material* material = render::materialOf(model, object);
   std::uint32_t flags = material ? material->flags : 0;
-  applyObjectTransform(object);
+  applyObjectTransform(gl, object);
   // The scale is a draw gate only; it never scales the geometry.
   if (object.scale.x > 0.0f && object.scale.y > 0.0f && object.scale.z > 0.0f) {
-    render::applyMaterial(model, object, multitexture);
+    render::applyMaterial(gl, model, object);
     if (material && material->opacity < 1.0f && (flags & kSprite)) {
-      render::drawSprites(settings, object);
+      render::drawSprites(gl, settings, object);
     } else if (material && (flags & kDualTextured) && !(flags & kDistort)) {
-      render::drawDualTextured(model, object, multitexture);
+      render::drawDualTextured(gl, model, object);
     } else if ((flags & kDistort) && (flags & kDualTextured)) {
-      render::drawDistortedDual(model, object, multitexture);
+      render::drawDistortedDual(gl, model, object);
     } else if (flags & kDistort) {
-      render::drawDistorted(model, object);
+      render::drawDistorted(gl, model, object);
     } else {
-      render::drawPlain(object);
+      render::drawPlain(gl, object);
     }
   }
-  glPopMatrix();
+  gl.popMatrix();
 }
 
 // Objects without faces are never drawn; objects without a material are drawn in both passes.
-void drawPass(const RenderSettings& settings, const Model& model, const Multitexture& multitexture,
-              bool blended) {
+void drawPass(GlState& gl, const RenderSettings& settings, const Model& model, bool blended) {
   for (const MeshObject& object : model.meshes) {
     if (object.faceCount <= 0) continue;
     const Material* material = render::materialOf(model, object);
     bool drawn = !material || (blended ? material->opacity < 1.0f : material->opacity >= 1.0f);
-    if (drawn) drawObject(settings, model, object, multitexture);
+    if (drawn) drawObject(gl, settings, model, object);
   }
 }
 
 }  // namespace
 
-void RenderSettings::renderPass(Model& model, std::int32_t cameraIndex,
-                                const Multitexture& multitexture) const {
-  setupLights(model);
-  glLoadIdentity();
-  setupCamera(model, cameraIndex);
-  applyRasterState(*this);
-  drawPass(*this, model, multitexture, false);
-  glDepthMask(GL_FALSE);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-  drawPass(*this, model, multitexture, true);
-  glDepthMask(GL_TRUE);
-  glDisable(GL_BLEND);
+void RenderSettings::renderPass(Model& model, std::int32_t cameraIndex, GlState& gl) const {
+  setupLights(gl, model);
+  gl.loadIdentity();
+  setupCamera(gl, model, cameraIndex);
+  applyRasterState(gl, *this);
+  drawPass(gl, *this, model, false);
+  gl.depthMask(GL_FALSE);
+  gl.enable(GL_BLEND);
+  gl.blendFunc(GL_SRC_ALPHA, GL_ONE);
+  drawPass(gl, *this, model, true);
+  gl.depthMask(GL_TRUE);
+  gl.disable(GL_BLEND);
 }
 
 void Engine::render() {
   Model* current = findModel();
   if (currentRenderSettings < 0 || currentRenderSettings >= renderSettingsCount() || !current)
     return;
-  settings().renderPass(*current, currentCamera, multitexture);
+  settings().renderPass(*current, currentCamera, gl);
 }
 
 }  // namespace tav

@@ -89,67 +89,65 @@ void restore(const SavedScissor& saved) {
 
 }  // namespace
 
-void RenderSettings::clear() const {
-  glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+void RenderSettings::clear(GlState& gl) const {
+  gl.clearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
+  if (gl.live) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void RenderSettings::clearDepth() const {
-  glClear(GL_DEPTH_BUFFER_BIT);
+void RenderSettings::clearDepth(GlState& gl) const {
+  if (gl.live) glClear(GL_DEPTH_BUFFER_BIT);
 }
 
 // The eye sits at the origin looking down -Z; the quad plane is 14 units away, where a quad of
 // size (1, 1) fills a 4:3 screen under the 71-degree projection.
 void RenderSettings::drawScreenQuad(Vector3 position, Vector3 rotation, Vector3 size, float alpha,
-                                    std::int32_t texture, const Multitexture& multitexture,
+                                    std::int32_t texture, GlState& gl,
                                     const TexelBounds* bounds) const {
-  glLoadIdentity();
-  gluLookAt(0.0, 0.0, 0.0, 0.0, 0.0, -1.0, 0.0, 1.0, 0.0);
-  glDepthMask(GL_FALSE);
-  glDisable(GL_DEPTH_TEST);
-  if (multitexture.available()) {
-    multitexture.activeTexture(GL_TEXTURE1_ARB);
-    glDisable(GL_TEXTURE_2D);
-    multitexture.activeTexture(GL_TEXTURE0_ARB);
+  gl.loadIdentity();
+  gl.lookAt(0.0, 0.0, 0.0, 0.0, 0.0, -1.0, 0.0, 1.0, 0.0);
+  gl.depthMask(GL_FALSE);
+  gl.disable(GL_DEPTH_TEST);
+  if (gl.multitexture.available()) {
+    gl.activeTexture(GL_TEXTURE1_ARB);
+    gl.disable(GL_TEXTURE_2D);
+    gl.activeTexture(GL_TEXTURE0_ARB);
   }
   if (texture >= 0) {
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
-    glDisable(GL_TEXTURE_GEN_S);
-    glDisable(GL_TEXTURE_GEN_T);
-    glEnable(GL_TEXTURE_2D);
+    gl.bindTexture(static_cast<GLuint>(texture));
+    gl.disable(GL_TEXTURE_GEN_S);
+    gl.disable(GL_TEXTURE_GEN_T);
+    gl.enable(GL_TEXTURE_2D);
   } else {
-    glDisable(GL_TEXTURE_GEN_S);
-    glDisable(GL_TEXTURE_GEN_T);
-    glDisable(GL_TEXTURE_2D);
+    gl.disable(GL_TEXTURE_GEN_S);
+    gl.disable(GL_TEXTURE_GEN_T);
+    gl.disable(GL_TEXTURE_2D);
   }
   // Below full alpha the quad adds its picture, weighted by alpha, onto the frame.
-  if (alpha < 1.0f) glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-  glDisable(GL_LIGHTING);
-  glPushMatrix();
-  glTranslatef(position.x, position.y, -24.0f - position.z);
-  glRotatef(rotation.x, 1.0f, 0.0f, 0.0f);
-  glRotatef(rotation.y, 0.0f, 1.0f, 0.0f);
-  glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
-  glColor4f(1.0f, 1.0f, 1.0f, alpha);
+  if (alpha < 1.0f) gl.enable(GL_BLEND);
+  gl.blendFunc(GL_SRC_ALPHA, GL_ONE);
+  gl.disable(GL_LIGHTING);
+  gl.pushMatrix();
+  gl.translate(position.x, position.y, -24.0f - position.z);
+  gl.rotate(rotation.x, 1.0f, 0.0f, 0.0f);
+  gl.rotate(rotation.y, 0.0f, 1.0f, 0.0f);
+  gl.rotate(rotation.z, 0.0f, 0.0f, 1.0f);
+  gl.color(1.0f, 1.0f, 1.0f, alpha);
   const float x = 13.3f * size.x, y = 10.0f * size.y;
+  // The scissor is narrowed only for the draw and put back after it: no state is left.
   SavedScissor saved;
-  if (bounds && texture >= 0 && alpha < 1.0f) saved = narrowToWhatAdds(*bounds, x, y);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0.0f, 0.0f);
-  glVertex3f(-x, -y, 10.0f);
-  glTexCoord2f(1.0f, 0.0f);
-  glVertex3f(x, -y, 10.0f);
-  glTexCoord2f(1.0f, 1.0f);
-  glVertex3f(x, y, 10.0f);
-  glTexCoord2f(0.0f, 1.0f);
-  glVertex3f(-x, y, 10.0f);
-  glEnd();
+  if (gl.live && bounds && texture >= 0 && alpha < 1.0f) saved = narrowToWhatAdds(*bounds, x, y);
+  const float corners[4][4] = {{0, 0, -x, -y}, {1, 0, x, -y}, {1, 1, x, y}, {0, 1, -x, y}};
+  if (gl.live) glBegin(GL_QUADS);
+  for (const auto& c : corners) {
+    gl.texCoord(c[0], c[1]);
+    if (gl.live) glVertex3f(c[2], c[3], 10.0f);
+  }
+  if (gl.live) glEnd();
   restore(saved);
-  glPopMatrix();
-  glEnable(GL_DEPTH_TEST);
-  glDisable(GL_BLEND);
-  glDepthMask(GL_TRUE);
+  gl.popMatrix();
+  gl.enable(GL_DEPTH_TEST);
+  gl.disable(GL_BLEND);
+  gl.depthMask(GL_TRUE);
 }
 
 void Engine::drawOverlay(Vector3 position, Vector3 rotation, Vector3 size, float alpha,
@@ -165,7 +163,7 @@ void Engine::drawOverlay(Vector3 position, Vector3 rotation, Vector3 size, float
   if (auto found = textureBounds.find(texture); fillOnlyWhatAdds && found != textureBounds.end()) {
     bounds = &found->second;
   }
-  settings().drawScreenQuad(position, rotation, size, alpha, texture, multitexture, bounds);
+  settings().drawScreenQuad(position, rotation, size, alpha, texture, gl, bounds);
 }
 
 void Engine::setMaterialParameters(const std::string& name, float a, float b, float c) {

@@ -1,6 +1,7 @@
 // The browser's OpenGL 1.1 subset, call by call: state kept as desktop OpenGL keeps it, drawn by
 // the context's program (gl11_draw.cpp). Every change of state draws what immediate mode has
 // gathered first, so each batch is drawn with the state it was made under.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -308,6 +309,17 @@ void colorMaterial(GLenum face, GLenum mode) {
   if (face != 0x0408 || mode != 0x1602) unsupported("glColorMaterial", mode);
 }
 
+void materialfv(GLenum face, GLenum name, const GLfloat* params) {
+  Context* c = changing();
+  if (!c) return;
+  if (face != 0x0408 || (name != 0x1200 && name != 0x1201))
+    return unsupported("glMaterialfv", name);
+  // While colour material tracks them, the colour sets both and these are ignored.
+  if (c->colourMaterial) return;
+  std::array<float, 4>& target = name == 0x1200 ? c->materialAmbient : c->materialDiffuse;
+  std::copy(params, params + 4, target.begin());
+}
+
 void shadeModel(GLenum mode) {
   if (mode != 0x1D01) unsupported("glShadeModel", mode);
 }
@@ -364,7 +376,7 @@ void texGeni(GLenum coord, GLenum, GLint param) {
   Context* c = changing();
   if (!c) return;
   const bool sphere = param == static_cast<GLint>(kSphereMap);
-  if (!sphere) unsupported("glTexGeni", static_cast<GLenum>(param));
+  if (!sphere && param != 0x2400) unsupported("glTexGeni", static_cast<GLenum>(param));
   (coord == kS ? unitFor(*c)->sphereS : unitFor(*c)->sphereT) = sphere;
 }
 

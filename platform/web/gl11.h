@@ -11,10 +11,12 @@
 //                   glTranslatef, glRotatef, gluPerspective, gluLookAt
 //   lighting        GL_LIGHTING and 8 lights (glLightfv: ambient, diffuse, specular, position,
 //                   positional or directional, per vertex), GL_COLOR_MATERIAL (front and back,
-//                   ambient and diffuse), glShadeModel (GL_SMOOTH)
+//                   ambient and diffuse), glMaterialfv (front and back, ambient, diffuse),
+//                   glShadeModel (GL_SMOOTH)
 //   textures        two units (glActiveTextureARB), glGenTextures, glBindTexture, glTexImage2D
 //                   (8-bit RGB; internal format 3 is GL_RGB), glTexParameteri, glTexEnvi
-//                   (GL_MODULATE, GL_ADD), glTexGeni (GL_SPHERE_MAP) with GL_TEXTURE_GEN_S/T
+//                   (GL_MODULATE, GL_ADD), glTexGeni (GL_SPHERE_MAP; GL_EYE_LINEAR is kept but
+//                   generates nothing) with GL_TEXTURE_GEN_S/T
 //   fragments       GL_BLEND and glBlendFunc, GL_DEPTH_TEST with glDepthFunc and glDepthMask,
 //                   GL_SCISSOR_TEST and glScissor, GL_CULL_FACE (back faces), glPolygonMode
 //                   (GL_FILL, GL_LINE: edges drawn as lines)
@@ -115,6 +117,7 @@
 #define GL_S 0x2000
 #define GL_T 0x2001
 #define GL_TEXTURE_GEN_MODE 0x2500
+#define GL_EYE_LINEAR 0x2400
 #define GL_SPHERE_MAP 0x2402
 #define GL_NEAREST 0x2600
 #define GL_LINEAR 0x2601
@@ -152,6 +155,7 @@
 #define gluLookAt ::tav::gl11::lookAt
 #define glLightfv ::tav::gl11::lightfv
 #define glColorMaterial ::tav::gl11::colorMaterial
+#define glMaterialfv ::tav::gl11::materialfv
 #define glShadeModel ::tav::gl11::shadeModel
 #define glGenTextures ::tav::gl11::genTextures
 #define glBindTexture ::tav::gl11::bindTexture

@@ -53,6 +53,7 @@ void lookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centreX, GLdou
 // Lighting.
 void lightfv(GLenum light, GLenum name, const GLfloat* params);
 void colorMaterial(GLenum face, GLenum mode);
+void materialfv(GLenum face, GLenum name, const GLfloat* params);
 void shadeModel(GLenum mode);
 
 // Textures.

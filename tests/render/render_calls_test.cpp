@@ -17,7 +17,7 @@ class RenderCalls : public ::testing::Test {
  protected:
   void SetUp() override {
     test::gl::reset();
-    engine.multitexture = test::gl::multitexture();
+    engine.gl.multitexture = test::gl::multitexture();
     engine.addModel();
   }
   void TearDown() override { platform::clock::useRealTime(); }
@@ -25,7 +25,7 @@ class RenderCalls : public ::testing::Test {
   Model& model() { return engine.model(); }
   Calls materialCalls(const MeshObject& object) {
     test::gl::reset();
-    render::applyMaterial(model(), object, engine.multitexture);
+    render::applyMaterial(engine.gl, model(), object);
     return test::gl::take();
   }
 
@@ -62,7 +62,7 @@ TEST_F(RenderCalls, TwoTextureMaterialSphereMapsItsSecondUnitAddingOrModulating)
   EXPECT_EQ(modulated[14], "glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE)");
 
   // Without ARB_multitexture: the first texture only, and no entry point is called.
-  engine.multitexture = {};
+  engine.gl.multitexture = {};
   EXPECT_EQ(
       materialCalls(test::triangleObject(0)),
       (Calls{"glShadeModel(GL_SMOOTH)", "glDisable(GL_CULL_FACE)",
@@ -129,7 +129,7 @@ TEST_F(RenderCalls, UntexturedAndMissingMaterialsSwitchTexturingOff) {
 TEST_F(RenderCalls, ScreenQuadBlendsOnlyBelowFullAlphaAndLeavesItsStateBehind) {
   RenderSettings settings;
   test::gl::reset();
-  settings.drawScreenQuad({1, 2, 3}, {10, 20, 30}, {1, -1, 5}, 0.5f, 4, engine.multitexture);
+  settings.drawScreenQuad({1, 2, 3}, {10, 20, 30}, {1, -1, 5}, 0.5f, 4, engine.gl);
   const Calls expected = {
       "glLoadIdentity()",
       "gluLookAt(0, 0, 0, 0, 0, -1, 0, 1, 0)",
@@ -168,7 +168,8 @@ TEST_F(RenderCalls, ScreenQuadBlendsOnlyBelowFullAlphaAndLeavesItsStateBehind) {
   };
   EXPECT_EQ(test::gl::take(), expected);
 
-  settings.drawScreenQuad({}, {}, {1, 1, 1}, 1.0f, -1, Multitexture{});
+  GlState noMultitexture;
+  settings.drawScreenQuad({}, {}, {1, 1, 1}, 1.0f, -1, noMultitexture);
   Calls opaque = test::gl::stateOnly(test::gl::take());
   EXPECT_EQ(std::count(opaque.begin(), opaque.end(), "glEnable(GL_BLEND)"), 0);
   EXPECT_EQ(opaque[4], "glDisable(GL_TEXTURE_GEN_S)");
@@ -305,7 +306,7 @@ TEST_F(RenderCalls, PlainStyleSendsOneArrayDrawWithoutFacesOutsideTheVertices) {
   object.faces.push_back({2, 1, 0, -1});
   object.faceCount = 3;
   test::gl::reset();
-  render::drawPlain(object);
+  render::drawPlain(engine.gl, object);
   EXPECT_EQ(test::gl::take(),
             (Calls{"glEnableClientState(GL_VERTEX_ARRAY)", "glEnableClientState(GL_NORMAL_ARRAY)",
                    "glVertexPointer(3, GL_FLOAT, 0)", "glNormalPointer(GL_FLOAT, 0)",
@@ -315,7 +316,7 @@ TEST_F(RenderCalls, PlainStyleSendsOneArrayDrawWithoutFacesOutsideTheVertices) {
 
   object.texCoords = {{0, 0}, {1, 1}, {0, 1}};
   object.texCoordCount = 3;
-  render::drawPlain(object);
+  render::drawPlain(engine.gl, object);
   Calls arrays = test::gl::only(test::gl::take(), {"glEnableClientState", "glTexCoordPointer"});
   EXPECT_EQ(arrays.back(), "glTexCoordPointer(2, GL_FLOAT, 0)");
 }
@@ -324,7 +325,7 @@ TEST_F(RenderCalls, PlainStyleSendsCoordinatesOnlyWhereTheyExist) {
   MeshObject object = test::triangleObject(-1, false);
   object.texCoords = {{0.5f, 0.5f}};  // for vertex 0 only
   object.texCoordCount = 1;
-  render::drawPlain(object);
+  render::drawPlain(engine.gl, object);
   EXPECT_EQ(test::gl::take(),
             (Calls{"glBegin(GL_TRIANGLES)", "glNormal3f(0, 0, 1)", "glTexCoord2f(0.5, 0.5)",
                    "glVertex3f(0, 0, 0)", "glNormal3f(0, 0, 1)", "glVertex3f(1, 0, 0)",
@@ -337,7 +338,7 @@ TEST_F(RenderCalls, DualStyleSendsEachCoordinateToBothUnitsAndFaceNormalsWhenFla
   MeshObject object = test::triangleObject(0);
   object.texCoords[1] = {0.5f, 0.25f};
   test::gl::reset();
-  render::drawDualTextured(model(), object, engine.multitexture);
+  render::drawDualTextured(engine.gl, model(), object);
   Calls calls = test::gl::take();
   EXPECT_EQ(calls[1], "glNormal3f(0, 0, 1)");
   EXPECT_EQ(calls[5], "glMultiTexCoord2fARB(GL_TEXTURE0_ARB, 0.5, 0.25)");
@@ -356,7 +357,7 @@ TEST_F(RenderCalls, DistortionPushesVerticesAlongBaseNormalsByTheWaveAtTheClock)
   auto vertices = [&](std::uint32_t ms) {
     platform::clock::setVirtualMs(ms);
     test::gl::reset();
-    render::drawDistorted(model(), object);
+    render::drawDistorted(engine.gl, model(), object);
     return test::gl::only(test::gl::take(), {"glVertex3f", "glNormal3f"});
   };
   Calls still = vertices(1000);
@@ -390,7 +391,7 @@ TEST_F(RenderCalls, SpritesFaceTheCameraAndFadeWithDistanceAlongX) {
   dots.vertexCount = 3;
   dots.position = {10, 0, 0};
   test::gl::reset();
-  render::drawSprites(settings, dots);
+  render::drawSprites(engine.gl, settings, dots);
   Calls calls = test::gl::take();
   const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   test::gl::setModelview(identity);
@@ -417,8 +418,8 @@ TEST_F(RenderCalls, ClearsUseTheClearColourAndBothBuffers) {
   RenderSettings settings;
   settings.clearColour[1] = 0.5f;
   test::gl::reset();
-  settings.clear();
-  settings.clearDepth();
+  settings.clear(engine.gl);
+  settings.clearDepth(engine.gl);
   EXPECT_EQ(test::gl::take(),
             (Calls{"glClearColor(1, 0.5, 1, 1)", "glClear(GL_COLOR_BUFFER_BIT|GL_DEPTH_BUFFER_BIT)",
                    "glClear(GL_DEPTH_BUFFER_BIT)"}));

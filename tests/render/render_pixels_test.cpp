@@ -22,7 +22,7 @@ class RenderPixels : public test::HeadlessGL {
   void SetUp() override {
     test::HeadlessGL::SetUp();
     if (HasFatalFailure()) return;
-    engine.multitexture = multitexture;
+    engine.gl.multitexture = multitexture;
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(71.0, 4.0 / 3.0, 1.0, 800.0);
@@ -66,7 +66,7 @@ class RenderPixels : public test::HeadlessGL {
 };
 
 TEST_F(RenderPixels, AnOverlayOfSizeOneFillsThe4By3ViewEdgeToEdge) {
-  engine.settings().clear();
+  engine.settings().clear(engine.gl);
   engine.drawOverlay({}, {}, {1, 1, 1}, 1.0f, "none");
   present();
   for (int x = 0; x < kWidth; ++x) {
@@ -78,7 +78,7 @@ TEST_F(RenderPixels, AnOverlayOfSizeOneFillsThe4By3ViewEdgeToEdge) {
     ASSERT_EQ(at(kWidth - 1, y), (Rgb{255, 255, 255})) << "right column, y " << y;
   }
   // A smaller one leaves a black border.
-  engine.settings().clear();
+  engine.settings().clear(engine.gl);
   engine.drawOverlay({}, {}, {0.5f, 0.5f, 1}, 1.0f, "none");
   present();
   EXPECT_EQ(at(10, 10), (Rgb{0, 0, 0}));
@@ -93,11 +93,11 @@ TEST_F(RenderPixels, ANegativeHeightMirrorsThePicture) {
                                     {255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255}));
   engine.setTexturePath(dir.path().string() + "/");
   engine.addTexture("two.png", "two");
-  engine.settings().clear();
+  engine.settings().clear(engine.gl);
   engine.drawOverlay({}, {}, {1, 1, 1}, 1.0f, "two");
   present();
   Rgb top = at(kWidth / 2, 5), bottom = at(kWidth / 2, kHeight - 6);
-  engine.settings().clear();
+  engine.settings().clear(engine.gl);
   engine.drawOverlay({}, {}, {1, -1, 1}, 1.0f, "two");
   present();
   EXPECT_EQ(at(kWidth / 2, 5), bottom);
@@ -107,13 +107,13 @@ TEST_F(RenderPixels, ANegativeHeightMirrorsThePicture) {
 
 TEST_F(RenderPixels, BelowFullAlphaOverlaysAddTheirWeightedColour) {
   setClear(50.0f / 255, 50.0f / 255, 50.0f / 255);
-  engine.settings().clear();
+  engine.settings().clear(engine.gl);
   engine.drawOverlay({}, {}, {1, 1, 1}, 0.0f, "none");
   present();
   EXPECT_EQ(at(160, 120), (Rgb{50, 50, 50}));  // alpha 0 adds nothing
 
   setClear(0, 0, 0);
-  engine.settings().clear();
+  engine.settings().clear(engine.gl);
   engine.drawOverlay({}, {}, {1, 1, 1}, 0.25f, "none");
   engine.drawOverlay({}, {}, {1, 1, 1}, 0.25f, "none");
   present();
@@ -133,10 +133,10 @@ TEST_F(RenderPixels, ClearingDepthBetweenTwoRendersDrawsTheSecondModelOverTheFir
   far.cameras = engine.models[0].cameras;
 
   for (bool clearDepth : {false, true}) {
-    engine.settings().clear();
+    engine.settings().clear(engine.gl);
     engine.selectModel(0);
     engine.render();
-    if (clearDepth) engine.settings().clearDepth();
+    if (clearDepth) engine.settings().clearDepth(engine.gl);
     engine.selectModel(1);
     engine.render();
     present();
@@ -162,14 +162,14 @@ TEST_F(RenderPixels, SpritesFadeFromFullAtTheCentreToNothingOneOverTheRateAway) 
   settings.flags |= render_flags::kSpriteFade;
   settings.fadeCentreX = -45.0f;     // the left sprite's first corner: x - size
   settings.fadeRate = 1.0f / 80.0f;  // the right one's corner is 80 away
-  settings.clear();
+  settings.clear(engine.gl);
   engine.render();
   present();
   // The camera sees x from about -95 to 95 across 320 pixels: the sprites sit near x 93 and 227.
   EXPECT_EQ(at(93, 120), (Rgb{255, 255, 255}));
   EXPECT_EQ(at(227, 120), (Rgb{0, 0, 0}));
   settings.flags &= ~render_flags::kSpriteFade;
-  settings.clear();
+  settings.clear(engine.gl);
   engine.render();
   present();
   EXPECT_NEAR(at(227, 120)[0], 230, 2);  // spriteAlpha 0.9 without the fade
@@ -206,16 +206,16 @@ TEST_F(RenderPixels, VertexArraysGiveTheSamePixelsAsImmediateMode) {
 
   // Lights are placed by the modelview current when render() starts: the same for both.
   glLoadIdentity();
-  engine.settings().clear();
+  engine.settings().clear(engine.gl);
   engine.render();
   present();
   std::vector<std::uint8_t> arrays = pixels;
   glLoadIdentity();
-  engine.settings().clear();
+  engine.settings().clear(engine.gl);
   engine.render();  // sets up lights, camera and material as before, then draws again
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glPushMatrix();
-  render::drawPlainImmediate(model.meshes[0]);
+  render::drawPlainImmediate(engine.gl, model.meshes[0]);
   glPopMatrix();
   present();
   EXPECT_NE(at(160, 120), (Rgb{0, 0, 0}));
@@ -240,7 +240,7 @@ TEST_F(RenderPixels, AnObjectWithoutCoordinatesTakesTheLastCornerOfTheObjectBefo
   second.position = {30, 0, 0};
   model.meshes = {first, second};
   model.cameras = {{{0, -100, 0}, {0, 0, 0}, 0, 35}};
-  engine.settings().clear();
+  engine.settings().clear(engine.gl);
   engine.render();
   present();
   EXPECT_EQ(at(110, 120), (Rgb{255, 0, 0}));

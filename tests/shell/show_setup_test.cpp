@@ -206,7 +206,7 @@ TEST_F(ShowData, LoadsModelsInOrderBindsBothParticleSystemsAndAddsTheNamedTextur
   EXPECT_NE(engine.models[8].materials[0].texture0, -1);
   EXPECT_EQ(engine.cameraPathParameter, 1.0);
   EXPECT_EQ(engine.renderSettings[0].clearColour[0], 0.0f);
-  EXPECT_NE(engine.multitexture.activeTexture, nullptr);
+  EXPECT_NE(engine.gl.multitexture.activeTexture, nullptr);
   EXPECT_EQ(diagnostics.str().find("bindings skipped"), std::string::npos) << diagnostics.str();
 }
 
