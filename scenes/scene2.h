@@ -5,14 +5,17 @@
 
 namespace tav::scenes {
 
-class Scene2 : public Scene {
- public:
-  explicit Scene2(SceneContext context) : context_(context) {}
-  void frame(Engine& engine, std::int32_t event) override;
-
+// What scene 2 keeps from frame to frame: a snapshot of the show copies it.
+struct Scene2State {
   bool started = false;
   double sceneStart = 0.0;
   double flickerStart = 0.0;
+};
+
+class Scene2 : public Scene, public Scene2State {
+ public:
+  explicit Scene2(SceneContext context) : context_(context) {}
+  void frame(Engine& engine, std::int32_t event) override;
 
  private:
   SceneContext context_;

@@ -7,14 +7,17 @@
 
 namespace tav::scenes {
 
-class Scene3 : public Scene {
+// What scene 3 keeps from frame to frame: a snapshot of the show copies it.
+struct Scene3State {
+  SceneStart start;
+  std::uint32_t resetBase = 0;  // the clock at the last reset of the spheres
+};
+
+class Scene3 : public Scene, public Scene3State {
  public:
   Scene3(SceneContext context, ParticleSystem& particles)
       : context_(context), particles_(particles), missing_(context.diagnostics, "scene 3") {}
   void frame(Engine& engine, std::int32_t event) override;
-
-  SceneStart start;
-  std::uint32_t resetBase = 0;  // the clock at the last reset of the spheres
 
  private:
   SceneContext context_;

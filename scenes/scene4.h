@@ -5,13 +5,16 @@
 
 namespace tav::scenes {
 
-class Scene4 : public Scene {
+// What scene 4 keeps from frame to frame: a snapshot of the show copies it.
+struct Scene4State {
+  SceneStart start;
+};
+
+class Scene4 : public Scene, public Scene4State {
  public:
   explicit Scene4(SceneContext context)
       : context_(context), missing_(context.diagnostics, "scene 4") {}
   void frame(Engine& engine, std::int32_t event) override;
-
-  SceneStart start;
 
  private:
   SceneContext context_;

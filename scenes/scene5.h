@@ -6,14 +6,17 @@
 
 namespace tav::scenes {
 
-class Scene5 : public Scene {
+// What scene 5 keeps from frame to frame: a snapshot of the show copies it.
+struct Scene5State {
+  SceneStart start;
+  std::uint32_t orbitStart = 0;
+};
+
+class Scene5 : public Scene, public Scene5State {
  public:
   explicit Scene5(SceneContext context)
       : context_(context), missing_(context.diagnostics, "scene 5") {}
   void frame(Engine& engine, std::int32_t event) override;
-
-  SceneStart start;
-  std::uint32_t orbitStart = 0;
 
  private:
   SceneContext context_;

@@ -5,13 +5,16 @@
 
 namespace tav::scenes {
 
-class Scene6 : public Scene {
+// What scene 6 keeps from frame to frame: a snapshot of the show copies it.
+struct Scene6State {
+  SceneStart start;
+};
+
+class Scene6 : public Scene, public Scene6State {
  public:
   explicit Scene6(SceneContext context)
       : context_(context), missing_(context.diagnostics, "scene 6") {}
   void frame(Engine& engine, std::int32_t event) override;
-
-  SceneStart start;
 
  private:
   SceneContext context_;

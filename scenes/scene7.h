@@ -6,15 +6,18 @@
 
 namespace tav::scenes {
 
-class Scene7 : public Scene {
+// What scene 7 keeps from frame to frame: a snapshot of the show copies it.
+struct Scene7State {
+  bool started = false;
+  double sceneStart = 0.0;
+  double shakeStart = 0.0;
+};
+
+class Scene7 : public Scene, public Scene7State {
  public:
   explicit Scene7(SceneContext context)
       : context_(context), missing_(context.diagnostics, "scene 7") {}
   void frame(Engine& engine, std::int32_t event) override;
-
-  bool started = false;
-  double sceneStart = 0.0;
-  double shakeStart = 0.0;
 
  private:
   SceneContext context_;

@@ -7,15 +7,18 @@
 
 namespace tav::scenes {
 
-class Scene8 : public Scene {
+// What scene 8 keeps from frame to frame: a snapshot of the show copies it.
+struct Scene8State {
+  SceneStart start;
+  std::uint32_t resetBase = 0;  // the clock at the last reset of the spheres
+  bool released = false;
+};
+
+class Scene8 : public Scene, public Scene8State {
  public:
   Scene8(SceneContext context, ParticleSystem& particles)
       : context_(context), particles_(particles), missing_(context.diagnostics, "scene 8") {}
   void frame(Engine& engine, std::int32_t event) override;
-
-  SceneStart start;
-  std::uint32_t resetBase = 0;  // the clock at the last reset of the spheres
-  bool released = false;
 
  private:
   SceneContext context_;

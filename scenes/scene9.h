@@ -5,13 +5,16 @@
 
 namespace tav::scenes {
 
-class Scene9 : public Scene {
+// What scene 9 keeps from frame to frame: a snapshot of the show copies it.
+struct Scene9State {
+  SceneStart start;
+};
+
+class Scene9 : public Scene, public Scene9State {
  public:
   explicit Scene9(SceneContext context)
       : context_(context), missing_(context.diagnostics, "scene 9") {}
   void frame(Engine& engine, std::int32_t event) override;
-
-  SceneStart start;
 
  private:
   SceneContext context_;

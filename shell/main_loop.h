@@ -30,9 +30,16 @@ struct FrameInfo {
   bool eventTaken = false;
 };
 
+// Whether the selector chooses a scene (1 to 9): only then is a sync event taken.
+bool sceneSelected(const ShowState& state);
+
+// The show's part of a pass, for a selected scene: the event due at `positionMs` is taken and
+// the chosen scene draws with it (an empty entry draws nothing).
+FrameInfo playScene(LoopParts& parts, std::int32_t positionMs);
+
 // One pass: for a selector of 1 to 9 the event due at the music position is taken and the chosen
-// scene draws with it (an empty entry draws nothing); any other selector takes no event. Then the
-// frame is presented and one window message handled. True when Escape asks to leave.
+// scene draws with it; any other selector takes no event. Then the frame is presented and one
+// window message handled. True when Escape asks to leave.
 bool runFrame(LoopParts& parts, FrameInfo* info = nullptr);
 
 // Passes until the quit flag is set (tested before each pass) or Escape.

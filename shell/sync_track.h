@@ -4,6 +4,7 @@
 //
 // File: a little-endian signed 32-bit count, then that many (time in ms, code) pairs of signed
 // 32-bit values. No header, padding or trailer.
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -30,6 +31,8 @@ class SyncTrack {
   std::string parse(std::span<const std::uint8_t> bytes);
 
   void rewind() { cursor_ = 0; }
+  // Puts the cursor back where a snapshot of the show found it (within the events read).
+  void restoreCursor(std::int32_t cursor) { cursor_ = std::clamp(cursor, 0, count_); }
 
   // The code of the event at the cursor if `timeMs` has reached its time (the cursor then moves
   // on), else -1. At most one event a call.

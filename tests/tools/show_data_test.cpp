@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <random>
 #include <sstream>
 
 #include "platform/clock.h"
@@ -18,6 +20,7 @@
 #include "shell/gl_window.h"
 #include "shell/main_loop.h"
 #include "shell/show.h"
+#include "shell/timeline.h"
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tools/capture/capture.h"
@@ -251,6 +254,101 @@ TEST(ShowData, TheWholeShowPlaysHeadlessSceneBySceneToItsEnd) {
     }
   }
   EXPECT_EQ(stills, 10);
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// Stills of `times` from a capture that plays every frame (a report asks for them all).
+std::map<std::int64_t, std::vector<std::uint8_t>> playedStills(
+    const std::vector<std::int64_t>& times, const fs::path& out) {
+  std::string at;
+  for (std::int64_t t : times)
+    at += (at.empty() ? "" : ",") + std::to_string(t);
+  const std::string report = (out / "report.json").string(), dir = out.string(),
+                    show = kShow.string();
+  const char* argv[] = {
+      "tavrinel-capture", "--data", show.c_str(), "--size", "160x120",   "--fps",  "30", "--report",
+      report.c_str(),     "--at",   at.c_str(),   "--png",  dir.c_str(), "--quiet"};
+  std::ostringstream err;
+  EXPECT_EQ(capture::run(static_cast<int>(std::size(argv)), argv, err), 0) << err.str();
+  std::map<std::int64_t, std::vector<std::uint8_t>> stills;
+  for (std::int64_t t : times) {
+    char name[32];
+    std::snprintf(name, sizeof name, "still_%07lld.png", static_cast<long long>(t));
+    int width = 0, height = 0, channels = 0;
+    stbi_uc* rgb = stbi_load((out / name).c_str(), &width, &height, &channels, 3);
+    if (!rgb) continue;  // past the show's end
+    stills[t].assign(rgb, rgb + width * height * 3);
+    stbi_image_free(rgb);
+  }
+  return stills;
+}
+
+// Every event's time, a moment inside every scene, the particle scenes at several points and the
+// show's last second.
+std::vector<std::int64_t> timesWorthSeeking() {
+  std::vector<std::int64_t> times;
+  for (const showkit::SyncEvent& e : showkit::syncEvents())
+    times.push_back(e.timeMs);
+  for (int scene = 1; scene <= 9; ++scene) {
+    times.push_back(std::lround(showkit::sceneStart(scene) * 1000) + 1234);
+    times.push_back(std::lround(showkit::sceneStart(scene) * 1000) + 7777);
+  }
+  for (double s : {3.5, 9.2, 15.0, 24.5})
+    times.push_back(std::lround((showkit::sceneStart(3) + s) * 1000));
+  for (double s : {4.1, 10.3, 17.9})
+    times.push_back(std::lround((showkit::sceneStart(8) + s) * 1000));
+  const std::int64_t end = std::lround(showkit::sceneStart(9) * 1000) + 21470;
+  for (std::int64_t back : {900, 500, 34, 0})
+    times.push_back(end - back);
+  std::sort(times.begin(), times.end());
+  times.erase(std::unique(times.begin(), times.end()), times.end());
+  return times;
+}
+
+TEST(ShowData, ASeekDrawsExactlyTheFramePlayingFromTheStartDraws) {
+  test::TempDir out;
+  const std::vector<std::int64_t> times = timesWorthSeeking();
+  const auto played = playedStills(times, out.path());
+  ASSERT_GT(played.size(), 60u);
+
+  test::WorkingDirectory inShow(kShow);
+  ShowState state;
+  platform::Window headless(platform::VideoBackend::Headless);
+  headless.setHeadlessSize({160, 120});
+  GLWindow window(state, headless);
+  ASSERT_TRUE(window.create("tavrinel", 160, 120, 32, true));
+  platform::clock::setVirtualMs(kShowClockBase);
+  platform::SoundOutput sound(platform::SoundMode::Silent);
+  std::ostringstream quiet;
+  Show show(state, sound, quiet, quiet);
+  setUpShow(show, window, state, quiet);
+  LoopParts parts{state, window, show.music, show.sync, show.engine, show.scenes};
+  platform::Mp3Decoder decoder;
+  std::vector<std::uint8_t> mp3 = test::readFile((kShow / "forest.mp3").string());
+  ASSERT_TRUE(decoder.open(mp3, 44100));
+  Timeline timeline(parts, show, {.fps = 30, .musicEndMs = decoder.lengthFrames() * 1000 / 44100});
+
+  // Back and forth: every time in a shuffled order, then the first few again.
+  std::vector<std::int64_t> order(times.begin(), times.end());
+  std::shuffle(order.begin(), order.end(), std::mt19937(7));
+  order.insert(order.end(), order.begin(), order.begin() + 8);
+  for (std::int64_t t : order) {
+    if (t == 0) continue;  // the set-up's black frame, drawn before the timeline starts
+    timeline.seek(t);
+    ASSERT_TRUE(timeline.step(true));
+    window.swapBuffers();
+    platform::Size size;
+    const std::vector<std::uint8_t> seen = headless.readPixelsRgb(size);
+    auto expected = played.find(t);
+    if (expected == played.end()) continue;
+    EXPECT_TRUE(seen == expected->second) << "the frame at " << t << " ms differs";
+  }
+  platform::clock::useRealTime();
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "shell/gl_window.h"
 #include "shell/main_loop.h"
 #include "shell/show.h"
+#include "shell/timeline.h"
 #include "tools/capture/frame_output.h"
 #include "tools/capture/frame_writer.h"
 
@@ -403,17 +404,36 @@ int run(int argc, const char* const* argv, std::ostream& err) {
 
   LoopParts parts{state, window, show.music, show.sync, show.engine, show.scenes};
   const char* ending = nullptr;
-  // With stills alone to make, there is nothing to do after the last of them.
+  // With stills alone to make, each is reached by a seek: the frames before it are played without
+  // drawing, from the nearest snapshot of the show's state.
   const bool stillsOnly =
       !everyFrame && !toVideo && options.report.empty() && !options.stills.empty();
-  std::int64_t k = 1, lastMs = 0;
-  for (;; ++k) {
+  std::int64_t k = 1, lastMs = 0, seeksDrawn = 0;
+  if (stillsOnly) {
+    const std::optional<std::int64_t> musicEnd = musicLengthMs("forest.mp3");
+    Timeline timeline(
+        parts, show,
+        {.fps = options.fps, .musicEndMs = musicEnd.value_or(-1), .limitMs = options.limitMs});
+    while (nextStill < options.stills.size() && error.empty() && !writer.failed()) {
+      const std::int64_t wanted = options.stills[nextStill];
+      if (wanted > options.limitMs) break;
+      timeline.seek(wanted);
+      k = timeline.nextFrame();
+      const std::int64_t t = timeline.timeOf(k);
+      if (!timeline.step(true)) break;
+      ++seeksDrawn;
+      window.swapBuffers();
+      emit(k, t);
+      lastMs = t;
+      if (t < wanted) break;  // the show ended first
+    }
+    if (nextStill == options.stills.size()) ending = "all stills written";
+    if (state.quit && !ending) ending = "ended by the show's end";
+    k = timeline.nextFrame();
+  }
+  for (; !stillsOnly; ++k) {
     if (state.quit) {
       ending = "ended by the show's end";
-      break;
-    }
-    if (stillsOnly && nextStill == options.stills.size()) {
-      ending = "all stills written";
       break;
     }
     const std::int64_t t = k * 1000 / options.fps;
@@ -435,7 +455,7 @@ int run(int argc, const char* const* argv, std::ostream& err) {
     lastMs = t;
     progress.update(writer.written(), t);
   }
-  const std::int64_t drawn = k;  // with the black frame 0
+  const std::int64_t drawn = (stillsOnly ? seeksDrawn + 1 : k);  // with the black frame 0
   collect();
   // The writer ends the video too: every failure of the output, the encoder's included, is here.
   std::string outputError;

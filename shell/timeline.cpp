@@ -1,0 +1,87 @@
+#include "shell/timeline.h"
+
+#include <algorithm>
+
+#include "platform/clock.h"
+
+namespace tav {
+
+Timeline::Timeline(LoopParts parts, Show& show, const Settings& settings)
+    : parts_(parts), show_(show), settings_(settings) {
+  settings_.fps = std::max(settings_.fps, 1);
+  everyFrames_ = std::max<std::int64_t>(settings_.snapshotEveryMs * settings_.fps / 1000, 1);
+  keepSnapshot();
+}
+
+std::int64_t Timeline::frameAt(std::int64_t ms) const {
+  // The first k with k × 1000 / fps (rounded down) at or past ms.
+  return std::max<std::int64_t>((std::max<std::int64_t>(ms, 0) * settings_.fps + 999) / 1000, 1);
+}
+
+std::int64_t Timeline::timeOf(std::int64_t frame) const {
+  return frame * 1000 / settings_.fps;
+}
+
+bool Timeline::step(bool draw, FrameInfo* info) {
+  const std::int64_t t = timeOf(next_);
+  if (parts_.state.quit || t > settings_.limitMs) return false;
+  platform::clock::setVirtualMs(kShowClockBase + static_cast<std::uint32_t>(t));
+  Engine& engine = parts_.engine;
+  engine.gl.live = draw;
+  FrameInfo done;
+  if (sceneSelected(parts_.state)) {
+    const std::int64_t position = settings_.musicEndMs >= 0 ? std::min(t, settings_.musicEndMs) : t;
+    done = playScene(parts_, static_cast<std::int32_t>(position));
+  }
+  engine.gl.live = true;
+  if (info) *info = done;
+  ++next_;
+  if (parts_.state.quit) {
+    if (onTimeline_) endFrame_ = next_ - 1;
+  } else if (onTimeline_ && next_ % everyFrames_ == 0) {
+    keepSnapshot();
+  }
+  return true;
+}
+
+void Timeline::seek(std::int64_t ms) {
+  seekFrame(std::min(frameAt(ms), frameAt(settings_.limitMs)));
+}
+
+void Timeline::seekFrame(std::int64_t frame) {
+  if (endFrame_) frame = std::min(frame, *endFrame_);
+  // From the nearest snapshot at or before the frame, or from where the show stands if that is
+  // nearer and on the timeline.
+  auto nearest = std::prev(snapshots_.upper_bound(frame));
+  if (!onTimeline_ || next_ > frame || nearest->first > next_) {
+    restoreSnapshot(show_, parts_.state, nearest->second);
+    next_ = nearest->first;
+    onTimeline_ = true;
+  }
+  while (next_ < frame && step(false)) {
+    if (endFrame_ && *endFrame_ < frame) return seekFrame(*endFrame_);
+  }
+  parts_.engine.gl.live = true;
+  parts_.engine.gl.apply();
+}
+
+void Timeline::keepSnapshot() {
+  if (snapshots_.contains(next_)) return;
+  const ShowSnapshot& kept =
+      snapshots_.emplace(next_, takeSnapshot(show_, parts_.state, next_)).first->second;
+  snapshotBytes_ += kept.bytes();
+  // Over the limit: every other one goes (never the first, where every seek may start).
+  while (snapshotBytes_ > settings_.memoryLimit && snapshots_.size() > 1) {
+    everyFrames_ *= 2;
+    for (auto it = std::next(snapshots_.begin()); it != snapshots_.end();) {
+      if (it->first % everyFrames_ == 0) {
+        ++it;
+        continue;
+      }
+      snapshotBytes_ -= it->second.bytes();
+      it = snapshots_.erase(it);
+    }
+  }
+}
+
+}  // namespace tav
