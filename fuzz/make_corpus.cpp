@@ -70,9 +70,22 @@ int main(int argc, char** argv) {
   seed(root / "examine_3ds", "names.3ds", writer3ds::write3ds(scene));
   seed(root / "examine_3ds", "rich.3ds", writer3ds::write3ds(richScene()));
 
-  seed(root / "sync_track", "three.dat", {3, 0, 0, 0, 0, 0, 0,    0, 39, 0, 0,  0, 0xE8, 3,
-                                          0, 0, 8, 0, 0, 0, 0xD0, 7, 0,  0, 37, 0, 0,    0});
+  const std::vector<std::uint8_t> three = {3, 0, 0, 0, 0, 0, 0,    0, 39, 0, 0,  0, 0xE8, 3,
+                                           0, 0, 8, 0, 0, 0, 0xD0, 7, 0,  0, 37, 0, 0,    0};
+  seed(root / "sync_track", "three.dat", three);
   seed(root / "sync_track", "empty.dat", {0, 0, 0, 0});
+
+  // The text form as the inspector writes it and as people type it; sync.dat files too, which
+  // the target also takes as binary tables.
+  const std::string written =
+      "# tavrinel event table\n00:00.500 50  # intro text half a second later\n"
+      "00:28.000 39  # next scene (to scene 2)\n00:28.000 40\n-00:00.001 -7\n"
+      "35791:23.647 -2147483648\n";
+  const std::string typed = "\xEF\xBB\xBF# by hand\r\n\t0:01.250\t37 #back\r\n\r\n  1:00.000  8\n";
+  for (const auto& [name, text] :
+       {std::pair{"written.txt", written}, std::pair{"typed.txt", typed}})
+    seed(root / "sync_text", name, {text.begin(), text.end()});
+  seed(root / "sync_text", "three.dat", three);
 
   std::vector<std::uint8_t> rgb(5 * 3 * 3);
   for (std::size_t i = 0; i < rgb.size(); ++i)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Fuzzes one reader for a while, from its seed corpus, in the sanitizer build.
-# Usage: fuzz/run.sh TARGET [SECONDS]   TARGET: load_3ds, examine_3ds, sync_track or decode_image
+# Usage: fuzz/run.sh TARGET [SECONDS]   TARGET: load_3ds, examine_3ds, sync_track,
+#                                             sync_text, decode_image or mp3_frames
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-target=${1:?usage: fuzz/run.sh TARGET [SECONDS] (load_3ds, examine_3ds, sync_track, decode_image)}
+target=${1:?usage: fuzz/run.sh TARGET [SECONDS] (load_3ds, examine_3ds, sync_track, sync_text, decode_image, mp3_frames)}
 seconds=${2:-60}
 build="$root/build-sanitize"
 "$root/scripts/build-sanitize"

@@ -15,6 +15,8 @@ namespace tav {
 struct SyncEvent {
   std::int32_t timeMs = 0;
   std::int32_t value = 0;
+
+  friend bool operator==(const SyncEvent&, const SyncEvent&) = default;
 };
 
 class SyncTrack {

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <filesystem>
 #include <sstream>
 
 #include "engine/model_loader.h"
+#include "shell/sync_text.h"
 #include "tests/engine/loader_fixtures.h"
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -131,13 +134,96 @@ TEST(Inspect, NamesCutByTheLoaderKeepTheirWholeCharactersAndNeverReachATerminalR
             "cut; left empty: mesh 0 \"W\u00FCrfel\", mesh 1 \"K\u00FCbel\" and 1 more meshes");
 }
 
+std::vector<std::string> folderNames(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(Inspect, TurnsAnEventTableIntoTextAndBackUnchanged) {
+  test::TempDir dir;
+  const std::vector<SyncEvent> table = {{28000, 39}, {1000, 40}, {-5, -7}, {INT32_MAX, INT32_MIN}};
+  const std::vector<std::uint8_t> original = syncDatBytes(table);
+  test::writeFile(dir.file("sync.dat"), original);
+  test::writeFile(dir.file("old.dat"), {1, 2, 3});
+
+  ToolRun text = inspect({"--sync-text", dir.file("sync.dat")});
+  ASSERT_EQ(text.status, 0) << text.err;
+  EXPECT_EQ(text.out, writeSyncText(table));
+  test::writeFile(dir.file("sync.txt"), {text.out.begin(), text.out.end()});
+  ToolRun dat = inspect({"--sync-dat", dir.file("sync.txt"), "-o", dir.file("old.dat")});
+  ASSERT_EQ(dat.status, 0) << dat.err;
+  EXPECT_EQ(test::readFile(dir.file("old.dat")), original);
+  // Written in place of the old file, with nothing left beside it.
+  EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"old.dat", "sync.dat", "sync.txt"}));
+}
+
+TEST(Inspect, ADamagedTablePrintsWhatTheShowKeepsAndSaysWhy) {
+  test::TempDir dir;
+  std::vector<std::uint8_t> cut = syncDatBytes(std::vector<SyncEvent>{{10, 39}, {20, 40}, {30, 8}});
+  cut[0] = 5;
+  cut.resize(cut.size() - 4);
+  test::writeFile(dir.file("cut.dat"), cut);
+  ToolRun run = inspect({"--sync-text", dir.file("cut.dat")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, writeSyncText(std::vector<SyncEvent>{{10, 39}, {20, 40}}));
+  EXPECT_NE(run.err.find("cut.dat: 5 events declared but only 2 complete"), std::string::npos)
+      << run.err;
+
+  std::vector<std::uint8_t> longer = syncDatBytes(std::vector<SyncEvent>{{10, 39}});
+  longer.push_back(0);
+  test::writeFile(dir.file("longer.dat"), longer);
+  ToolRun trailing = inspect({"--sync-text", dir.file("longer.dat")});
+  EXPECT_EQ(trailing.status, 1);
+  EXPECT_NE(trailing.err.find("bytes past its last event"), std::string::npos) << trailing.err;
+
+  ToolRun missing = inspect({"--sync-text", dir.file("none.dat")});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("none.dat: No such file"), std::string::npos) << missing.err;
+}
+
+TEST(Inspect, ABadLineInTheTextWritesNothing) {
+  test::TempDir dir;
+  const std::string bad = "00:01.000 39\n00:02.500 forty\n";
+  test::writeFile(dir.file("bad.txt"), {bad.begin(), bad.end()});
+  test::writeFile(dir.file("sync.dat"), {7, 7, 7});
+  for (const char* target : {"sync.dat", "new.dat"}) {
+    ToolRun run = inspect({"--sync-dat", dir.file("bad.txt"), "-o", dir.file(target)});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("bad.txt: line 2: bad code \"forty\""), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(test::readFile(dir.file("sync.dat")), (std::vector<std::uint8_t>{7, 7, 7}));
+  EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"bad.txt", "sync.dat"}));
+
+  const std::string good = "00:01.000 39\n";
+  test::writeFile(dir.file("good.txt"), {good.begin(), good.end()});
+  ToolRun intoFolder = inspect({"--sync-dat", dir.file("good.txt"), "-o", dir.path().string()});
+  EXPECT_EQ(intoFolder.status, 1);
+  EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"bad.txt", "good.txt", "sync.dat"}));
+}
+
 TEST(Inspect, HelpAndMissingArguments) {
   ToolRun help = inspect({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--geometry"), std::string::npos);
+  EXPECT_NE(help.out.find("--sync-text"), std::string::npos);
   ToolRun none = inspect({});
   EXPECT_NE(none.status, 0);
   EXPECT_NE(none.err.find("files"), std::string::npos) << none.err;
+
+  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+           {"--sync-dat", "a.txt"},
+           {"-o", "sync.dat", "a.3ds"},
+           {"--sync-text", "sync.dat", "--check", "show"},
+           {"--sync-text", "sync.dat", "a.3ds"},
+           {"--sync-text", "sync.dat", "--geometry"},
+       }) {
+    ToolRun run = inspect(args);
+    EXPECT_NE(run.status, 0) << args[0];
+    EXPECT_EQ(run.out, "") << args[0];
+  }
 }
 
 }  // namespace
