@@ -14,6 +14,12 @@ echo "== .3ds load time and peak memory on crafted 10 MB files (goal: under 1 s,
 echo "== frame times of the draw paths, headless at 1024x768"
 "$build/bench/render_frames"
 
+echo "== seeks to every whole second of the show at 1024x768 (goals: median under 100 ms, worst under 250 ms, snapshots under 64 MB)"
+"$build/bench/seek" "$build/show"
+
+echo "== a still near the show's end against one near its start"
+"$root/bench/stills_at.sh"
+
 echo "== start-up: process start to first presented frame (no data files)"
 "$root/bench/startup.sh"
 
