@@ -1,7 +1,7 @@
 #include "effects/particle_system.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace tav {
 namespace {
@@ -27,19 +27,21 @@ void markEvent(Particle& p, std::int32_t now) {
   p.eventTime = now;
 }
 
-float randomFactor() {
-  return 0.8f + 0.02f * static_cast<float>(std::rand() % 10);
+float randomFactor(platform::CRandom& random) {
+  return 0.8f + 0.02f * static_cast<float>(random.next() % 10);
 }
 
 }  // namespace
 
-Particle::Particle() : mass(static_cast<float>(std::rand() % 10 + 1)) {}
-
-ParticleSystem::ParticleSystem(std::int32_t particleCount, std::int32_t obstacleCount,
-                               bool floorEnabled, double floorHeight)
-    : floorEnabled(floorEnabled), floorHeight(floorHeight) {
+ParticleSystem::ParticleSystem(platform::CRandom& random, std::int32_t particleCount,
+                               std::int32_t obstacleCount, bool floorEnabled, double floorHeight)
+    : floorEnabled(floorEnabled), floorHeight(floorHeight), random_(&random) {
   particles.resize(static_cast<std::size_t>(std::max(particleCount, 0)));
   obstacles.resize(static_cast<std::size_t>(std::max(obstacleCount, 0)));
+  for (Particle& p : particles)
+    p.mass = static_cast<float>(random.next() % 10 + 1);
+  for (Particle& p : obstacles)
+    p.mass = static_cast<float>(random.next() % 10 + 1);
 }
 
 void ParticleSystem::update(std::int32_t now, double gravity) {
@@ -147,9 +149,9 @@ void ParticleSystem::resetToHome() {
   for (Particle& p : particles) {
     p.position = p.homePosition;
     p.startPosition = p.homePosition;
-    const float s1 = randomFactor();
+    const float s1 = randomFactor(*random_);
     p.velocity = p.homeVelocity * s1;
-    const float s2 = randomFactor();
+    const float s2 = randomFactor(*random_);
     p.startVelocity = p.homeVelocity * s2;
     p.eventTime = 0;
   }

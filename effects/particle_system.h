@@ -7,12 +7,11 @@
 #include <vector>
 
 #include "engine/records.h"
+#include "platform/c_random.h"
 
 namespace tav {
 
 struct Particle {
-  Particle();
-
   Vector3 position;
   Vector3 startPosition;  // at the last event; each step advances from here
   Vector3 homePosition;
@@ -20,14 +19,16 @@ struct Particle {
   Vector3 startVelocity;
   Vector3 homeVelocity;
   float radius = 0.0f;
-  float mass;                  // one rand() at construction; bindMeshObject sets 3
+  float mass = 0.0f;           // drawn when its system is built; bindMeshObject sets 3
   std::int32_t eventTime = 0;  // the caller's time value at the last event
 };
 
 class ParticleSystem {
  public:
-  ParticleSystem(std::int32_t particleCount, std::int32_t obstacleCount, bool floorEnabled = false,
-                 double floorHeight = 0.0);
+  // Each particle, then each obstacle, takes a mass of 1 to 10 from `random`, which the system
+  // keeps drawing from and must outlive it.
+  ParticleSystem(platform::CRandom& random, std::int32_t particleCount, std::int32_t obstacleCount,
+                 bool floorEnabled = false, double floorHeight = 0.0);
 
   // One step for every particle, then collision passes until one finds none (11 at most).
   void update(std::int32_t now, double gravity);
@@ -50,6 +51,10 @@ class ParticleSystem {
   double floorHeight;
 
   static constexpr int kMaxPasses = 11;
+
+ private:
+  // The show's one sequence, shared by every system; a copy of the system draws from it too.
+  platform::CRandom* random_;
 };
 
 }  // namespace tav

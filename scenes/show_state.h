@@ -1,7 +1,10 @@
 #pragma once
-// The state the whole show shares: which scene plays, and whether the show is over. The window
-// and the scenes are given this object; nothing else holds it.
+// The state the whole show shares: which scene plays, whether the show is over, and the random
+// sequence its particle systems draw from. The window and the scenes are given this object;
+// nothing else holds it.
 #include <cstdint>
+
+#include "platform/c_random.h"
 
 namespace tav {
 
@@ -11,6 +14,9 @@ struct ShowState {
   std::int8_t sceneSelector = 0;
   // Set by a close request and by the last scene; nothing clears it.
   bool quit = false;
+  // The C library's rand() as a fresh process gives it: both particle systems draw from it, in
+  // the order the show runs them.
+  platform::CRandom random;
 };
 
 }  // namespace tav

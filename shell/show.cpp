@@ -50,7 +50,7 @@ void bindScene8(Show& show, std::ostream& diagnostics) {
   Engine& engine = show.engine;
   engine.selectModel(13);
   const std::int32_t first = engine.findObject("csphere");
-  show.scene8Particles.emplace(27, 0, true, kScene8Floor);
+  show.scene8Particles.emplace(show.context.state.random, 27, 0, true, kScene8Floor);
   show.scene8.emplace(show.context, *show.scene8Particles);
   if (engine.currentModel != 13) return;  // model 13 does not exist at all; reported on load
   Model& model = engine.models[13];

@@ -16,13 +16,13 @@
 #include "scenes/scene7.h"
 #include "scenes/scene8.h"
 #include "scenes/scene9.h"
+#include "scenes/show_state.h"
 #include "shell/music_stream.h"
 #include "shell/sync_track.h"
 
 namespace tav {
 
 class GLWindow;
-struct ShowState;
 
 // The models in load order: a model's index is how the scenes select it.
 inline constexpr std::array<const char*, 15> kModelFiles = {
@@ -53,7 +53,8 @@ inline constexpr std::array<NamedTexture, 8> kNamedTextures = {{
     {8, "white.jpg", "white"},
 }};
 
-// Built in the order the show has always built them: the particle masses come from rand().
+// Built in the order the show has always built them: the particle masses come from the show
+// state's random sequence.
 struct Show {
   Show(ShowState& state, platform::SoundOutput& sound, std::ostream& console,
        std::ostream& diagnostics);
@@ -61,7 +62,7 @@ struct Show {
   scenes::SceneContext context;
   Engine engine;
   // Scene 3's spheres on model 0: 10 falling, 5 fixed, no floor.
-  ParticleSystem scene3Particles{10, 5};
+  ParticleSystem scene3Particles{context.state.random, 10, 5};
   scenes::Scene3 scene3{context, scene3Particles};
   scenes::Scene1 scene1{context};
   scenes::Scene2 scene2{context};

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 
 namespace tav {
 namespace {
@@ -25,7 +24,8 @@ void expectFloatEq(const Vector3& a, const Vector3& b) {
 }
 
 TEST(ParticleSystem, StepsSemiImplicitlyFromTheLastEvent) {
-  ParticleSystem system(1, 0);
+  platform::CRandom random;
+  ParticleSystem system(random, 1, 0);
   system.particles[0] = at({0, 0, 10}, 0.5f, {1, 0, 0});
   system.integrate(0, 100, 5.0);  // dt = 1
   EXPECT_EQ(system.particles[0].position, (Vector3{1, 0, 5}));
@@ -37,7 +37,8 @@ TEST(ParticleSystem, StepsSemiImplicitlyFromTheLastEvent) {
 }
 
 TEST(ParticleSystem, TheFloorBouncesEveryStepThatEndsBelowIt) {
-  ParticleSystem system(1, 0, true, 0.0);
+  platform::CRandom random;
+  ParticleSystem system(random, 1, 0, true, 0.0);
   system.particles[0] = at({0, 0, 10.5f}, 1.0f, {2, 0, -10});
   system.integrate(0, 100, 0.0);  // reaches z 0.5
   EXPECT_EQ(system.particles[0].position, (Vector3{2, 0, 1}));
@@ -48,14 +49,15 @@ TEST(ParticleSystem, TheFloorBouncesEveryStepThatEndsBelowIt) {
   system.integrate(0, 0, 0.0);
   EXPECT_FLOAT_EQ(system.particles[0].velocity.z, -2.4f);
   EXPECT_FLOAT_EQ(system.particles[0].position.z, 1.0f);
-  ParticleSystem off(1, 0, false, 0.0);
+  ParticleSystem off(random, 1, 0, false, 0.0);
   off.particles[0] = at({0, 0, -3}, 1.0f);
   off.integrate(0, 0, 0.0);
   EXPECT_EQ(off.particles[0].position.z, -3.0f);
 }
 
 TEST(ParticleSystem, OverlapsArePushedApartByTheWholeDepthEach) {
-  ParticleSystem system(2, 1);
+  platform::CRandom random;
+  ParticleSystem system(random, 2, 1);
   system.particles[0] = at({0, 0, 0}, 1.0f);
   system.particles[1] = at({1.5f, 0, 0}, 1.0f);
   EXPECT_TRUE(system.separateParticles(0, 1));
@@ -74,7 +76,8 @@ TEST(ParticleSystem, OverlapsArePushedApartByTheWholeDepthEach) {
 }
 
 TEST(ParticleSystem, HeadOnCollisionsExchangeVelocitiesAndObstaclesMirrorThemLosingATenth) {
-  ParticleSystem system(2, 1);
+  platform::CRandom random;
+  ParticleSystem system(random, 2, 1);
   system.particles[0] = at({0, 0, 0}, 1.0f, {3, 0, 0});
   system.particles[1] = at({1.5f, 0, 0}, 1.0f, {-1, 0, 0});
   EXPECT_EQ(system.collideParticles(0, 42), 1);
@@ -90,41 +93,51 @@ TEST(ParticleSystem, HeadOnCollisionsExchangeVelocitiesAndObstaclesMirrorThemLos
   EXPECT_FLOAT_EQ(system.particles[0].velocity.x, -1.8f);
   EXPECT_EQ(system.collideObstacles(0, 7), 0);
 
-  ParticleSystem bare(1, 0);
+  ParticleSystem bare(random, 1, 0);
   bare.particles[0] = at({0, 0, 0}, 1.0f);
   EXPECT_EQ(bare.collideObstacles(0, 0), 0);
 }
 
 TEST(ParticleSystem, PersistentOverlapsStopAfterElevenPasses) {
   // Coincident spheres of masses 1 and 2: each pass scales the light one's velocity by 4.
-  ParticleSystem system(2, 0);
+  platform::CRandom random;
+  ParticleSystem system(random, 2, 0);
   system.particles[0] = at({0, 0, 0}, 1.0f, {1, 0, 0}, 1.0f);
   system.particles[1] = at({0, 0, 0}, 1.0f, {}, 2.0f);
   system.update(0, 0.0);
   EXPECT_EQ(system.particles[0].velocity.x, std::pow(4.0f, 11.0f));
 }
 
-TEST(ParticleSystem, ResetToHomeDrawsTwoRandomFactorsPerParticle) {
-  ParticleSystem system(2, 0);
+TEST(ParticleSystem, MassesAreDrawnParticlesFirstThenObstaclesAndEachResetDrawsTwoFactors) {
+  platform::CRandom random;
+  platform::CRandom expected = random;
+  ParticleSystem system(random, 2, 2);
+  for (const std::vector<Particle>* group : {&system.particles, &system.obstacles}) {
+    for (const Particle& p : *group)
+      EXPECT_EQ(p.mass, static_cast<float>(expected.next() % 10 + 1));
+  }
+  EXPECT_EQ(random, expected);
+
   system.particles[0].homePosition = {1, 2, 3};
   system.particles[0].homeVelocity = {0, -100, 0};
   system.particles[0].position = {9, 9, 9};
   system.particles[0].eventTime = 77;
-  std::srand(12345);
-  int r[5];
-  for (int& v : r)
-    v = std::rand();
-  std::srand(12345);
-  system.resetToHome();
-  const Particle& p = system.particles[0];
+  // A copy of the system draws from the same sequence.
+  ParticleSystem copy = system;
+  copy.resetToHome();
+  const Particle& p = copy.particles[0];
   EXPECT_EQ(p.position, (Vector3{1, 2, 3}));
   EXPECT_EQ(p.startPosition, (Vector3{1, 2, 3}));
-  EXPECT_FLOAT_EQ(p.velocity.y, -100.0f * (0.8f + 0.02f * static_cast<float>(r[0] % 10)));
-  EXPECT_FLOAT_EQ(p.startVelocity.y, -100.0f * (0.8f + 0.02f * static_cast<float>(r[1] % 10)));
+  EXPECT_FLOAT_EQ(p.velocity.y,
+                  -100.0f * (0.8f + 0.02f * static_cast<float>(expected.next() % 10)));
+  EXPECT_FLOAT_EQ(p.startVelocity.y,
+                  -100.0f * (0.8f + 0.02f * static_cast<float>(expected.next() % 10)));
   EXPECT_EQ(p.eventTime, 0);
   // The second particle's home velocity is zero: still two draws.
-  EXPECT_EQ(system.particles[1].velocity, Vector3{});
-  EXPECT_EQ(std::rand(), r[4]);
+  EXPECT_EQ(copy.particles[1].velocity, Vector3{});
+  expected.next();
+  expected.next();
+  EXPECT_EQ(random, expected);
 }
 
 TEST(ParticleSystem, BindingTakesTheMeshPositionAndItsLongestVertex) {

@@ -142,7 +142,7 @@ TEST_F(SceneTest, Scene2FlashesFlickersSpiralsAndSetsFar900OnLeaving) {
 }
 
 TEST_F(SceneTest, Scene3DropsSpheresResetsThemEvery9SecondsAndBringsInItsText) {
-  ParticleSystem particles(10, 5);
+  ParticleSystem particles(h.state.random, 10, 5);
   for (std::size_t i = 0; i < 10; ++i) {
     ParticleSystem::bindMeshObject(particles.particles[i], h.engine.models[0].meshes[5 + i], {});
     particles.particles[i].homePosition = particles.particles[i].position =
@@ -316,7 +316,7 @@ class Scene8Test : public SceneTest {
                                      i == 26 ? Vector3{0, -120, 0} : Vector3{});
     }
   }
-  ParticleSystem particles{27, 0, true, 347.8};
+  ParticleSystem particles{h.state.random, 27, 0, true, 347.8};
 };
 
 TEST_F(Scene8Test, HoldsTheSpheresHomeUntilReleasedThenResetsThemEvery4Seconds) {

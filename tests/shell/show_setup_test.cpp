@@ -187,6 +187,11 @@ TEST_F(ShowData, LoadsModelsInOrderBindsBothParticleSystemsAndAddsTheNamedTextur
   EXPECT_EQ(end8.particles[0].homePosition, (Vector3{0, 0, 400}));
   EXPECT_EQ(end8.particles[26].homeVelocity, (Vector3{0, -120, 0}));
   EXPECT_EQ(end8.particles[25].homeVelocity, Vector3{});
+  // Both systems drew their masses from the show's one sequence: 15 for scene 3, 27 for scene 8.
+  platform::CRandom expected;
+  for (int i = 0; i < 15 + 27; ++i)
+    expected.next();
+  EXPECT_EQ(w.state.random, expected);
   // Rotations by index within the model: csphere is object 2.
   EXPECT_EQ(engine.models[13].meshes[2].rotation, (Vector3{40, 72, 140}));
   EXPECT_EQ(engine.models[13].meshes[27].rotation, (Vector3{540, 572, 640}));

@@ -154,7 +154,6 @@ namespace {
 // The whole show headless at 320 x 240 and 10 frames a second: every 25th frame read back.
 std::vector<std::vector<std::uint8_t>> framesOfTheShow(bool fillOnlyWhatAdds) {
   test::WorkingDirectory inShow(kShow);
-  std::srand(1);  // scene 8's spheres take their speeds from rand(), as in a fresh process
   ShowState state;
   platform::Window headless(platform::VideoBackend::Headless);
   GLWindow window(state, headless);
