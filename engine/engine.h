@@ -93,6 +93,9 @@ class Engine {
   // Loads texturePath + file as a new material called `name` of the current model; nothing
   // happens when either is empty or the image cannot be loaded.
   void addTexture(const std::string& file, const std::string& name);
+  // Deletes every texture the models hold from the context, for data loaded again while the
+  // show runs; the materials keep their ids, which no longer name a texture.
+  void releaseTextures();
 
   // Drawing and motion (engine/render). Everything drawn goes through `gl`, which keeps the OpenGL
   // state the frames leave.

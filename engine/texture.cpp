@@ -1,6 +1,7 @@
 #include "engine/texture.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "engine/engine.h"
 #include "platform/files.h"
@@ -85,6 +86,16 @@ void Engine::addTexture(const std::string& file, const std::string& name) {
   material.flags |= material_flags::kTextured;
   material.flags |= material_flags::kSmooth;
   material.name = name.substr(0, 254);
+}
+
+void Engine::releaseTextures() {
+  std::vector<GLuint> ids;
+  for (const auto& [id, bounds] : textureBounds)
+    ids.push_back(static_cast<GLuint>(id));
+  if (textureMode == TextureMode::Upload && !ids.empty()) {
+    glDeleteTextures(static_cast<GLsizei>(ids.size()), ids.data());
+  }
+  textureBounds.clear();
 }
 
 }  // namespace tav

@@ -103,13 +103,8 @@ void reportTextureFailures(Engine& engine, GLWindow& window, std::ostream& diagn
   };
 }
 
-void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& diagnostics) {
+void loadShowData(Show& show, std::ostream& diagnostics) {
   Engine& engine = show.engine;
-  reportTextureFailures(engine, window, diagnostics);
-  show.music.open("forest.mp3");
-  window.loadMultitexture();
-  engine.gl.multitexture = {window.activeTextureARB, window.multiTexCoord2fARB};
-
   RenderSettings& settings = engine.renderSettings[0];
   settings.clearColour[0] = settings.clearColour[1] = settings.clearColour[2] = 0.0f;
   settings.clearColour[3] = 1.0f;
@@ -129,23 +124,69 @@ void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& dia
     engine.addTexture(texture.file, texture.name);
   }
   engine.restartPaths();
+}
+
+void readSyncTable(Show& show, std::ostream& diagnostics) {
+  std::string problem = show.sync.load("sync.dat");
+  if (!problem.empty()) diagnostics << "sync.dat: " << problem << std::endl;
+  show.sync.rewind();
+}
+
+void startShow(Show& show, ShowState& state, GLWindow* window) {
+  show.scenes = {&show.scene1, &show.scene2, &show.scene3,  &show.scene4, &show.scene5,
+                 &show.scene6, &show.scene7, &*show.scene8, &show.scene9};
+  state.sceneSelector = 1;
+
+  // The first frame is black; without a window to show it, only the state it leaves is kept.
+  GlState& gl = show.engine.gl;
+  gl.live = window != nullptr;
+  show.engine.renderSettings[0].clear(gl);
+  gl.live = true;
+  if (window) window->swapBuffers();
+
+  setShowProjection(gl, 1.0, 800.0);
+}
+
+void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& diagnostics) {
+  Engine& engine = show.engine;
+  reportTextureFailures(engine, window, diagnostics);
+  show.music.open("forest.mp3");
+  window.loadMultitexture();
+  engine.gl.multitexture = {window.activeTextureARB, window.multiTexCoord2fARB};
+
+  loadShowData(show, diagnostics);
 
   show.music.play();
   show.music.enableSpectrum();
   show.music.setVolume(255);
 
-  std::string problem = show.sync.load("sync.dat");
-  if (!problem.empty()) diagnostics << "sync.dat: " << problem << std::endl;
-  show.sync.rewind();
+  readSyncTable(show, diagnostics);
+  startShow(show, state, &window);
+}
 
-  show.scenes = {&show.scene1, &show.scene2, &show.scene3,  &show.scene4, &show.scene5,
-                 &show.scene6, &show.scene7, &*show.scene8, &show.scene9};
-  state.sceneSelector = 1;
-
-  settings.clear(engine.gl);
-  window.swapBuffers();
-
-  setShowProjection(engine.gl, 1.0, 800.0);
+void resetShow(Show& show, ShowState& state) {
+  Engine& old = show.engine;
+  old.releaseTextures();
+  Engine fresh;
+  fresh.gl.multitexture = old.gl.multitexture;
+  fresh.onTextureFailure = old.onTextureFailure;
+  fresh.fillOnlyWhatAdds = old.fillOnlyWhatAdds;
+  show.engine = std::move(fresh);
+  state = ShowState();
+  // Built again as the show builds it, drawing its masses from the fresh sequence.
+  show.scene3Particles = ParticleSystem(state.random, 10, 5);
+  static_cast<scenes::Scene1State&>(show.scene1) = {};
+  static_cast<scenes::Scene2State&>(show.scene2) = {};
+  static_cast<scenes::Scene3State&>(show.scene3) = {};
+  static_cast<scenes::Scene4State&>(show.scene4) = {};
+  static_cast<scenes::Scene5State&>(show.scene5) = {};
+  static_cast<scenes::Scene6State&>(show.scene6) = {};
+  static_cast<scenes::Scene7State&>(show.scene7) = {};
+  static_cast<scenes::Scene9State&>(show.scene9) = {};
+  show.scene8.reset();
+  show.scene8Particles.reset();
+  show.scenes = {};
+  show.sync = SyncTrack();
 }
 
 }  // namespace tav

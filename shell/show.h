@@ -92,4 +92,17 @@ void reportTextureFailures(Engine& engine, GLWindow& window, std::ostream& diagn
 // show goes on regardless.
 void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& diagnostics);
 
+// The set-up's steps, for a show whose data is loaded again while it runs (the studio).
+// The models in order, both particle systems bound, the named textures added, the paths
+// restarted.
+void loadShowData(Show& show, std::ostream& diagnostics);
+// "sync.dat" read and the cursor at its first event.
+void readSyncTable(Show& show, std::ostream& diagnostics);
+// Scene 1 selected, the black first frame (presented only with a window) and the start
+// projection.
+void startShow(Show& show, ShowState& state, GLWindow* window);
+// Back to the state the show is built in, the models and their textures gone and no sync events,
+// the music untouched: loadShowData, readSyncTable and startShow then make what the set-up makes.
+void resetShow(Show& show, ShowState& state);
+
 }  // namespace tav

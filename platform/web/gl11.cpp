@@ -328,6 +328,20 @@ void genTextures(GLsizei n, GLuint* textures) {
   if (active) glGenTextures(n, textures);
 }
 
+void deleteTextures(GLsizei n, const GLuint* textures) {
+  Context* c = changing();
+  if (!c) return;
+  glDeleteTextures(n, textures);
+  for (GLsizei i = 0; i < n; ++i) {
+    c->textures.erase(textures[i]);
+    // A deleted texture that was bound leaves its unit bound to none, as desktop OpenGL does.
+    for (TextureUnit& unit : c->units) {
+      if (unit.bound == textures[i]) unit.bound = 0;
+    }
+  }
+  c->texturesChanged();
+}
+
 void bindTexture(GLenum target, GLuint texture) {
   Context* c = changing();
   if (!c || target != kTexture2D) return;

@@ -13,7 +13,8 @@
 //                   positional or directional, per vertex), GL_COLOR_MATERIAL (front and back,
 //                   ambient and diffuse), glMaterialfv (front and back, ambient, diffuse),
 //                   glShadeModel (GL_SMOOTH)
-//   textures        two units (glActiveTextureARB), glGenTextures, glBindTexture, glTexImage2D
+//   textures        two units (glActiveTextureARB), glGenTextures, glDeleteTextures,
+//                   glBindTexture, glTexImage2D
 //                   (8-bit RGB; internal format 3 is GL_RGB), glTexParameteri, glTexEnvi
 //                   (GL_MODULATE, GL_ADD), glTexGeni (GL_SPHERE_MAP; GL_EYE_LINEAR is kept but
 //                   generates nothing) with GL_TEXTURE_GEN_S/T
@@ -158,6 +159,7 @@
 #define glMaterialfv ::tav::gl11::materialfv
 #define glShadeModel ::tav::gl11::shadeModel
 #define glGenTextures ::tav::gl11::genTextures
+#define glDeleteTextures ::tav::gl11::deleteTextures
 #define glBindTexture ::tav::gl11::bindTexture
 #define glTexImage2D ::tav::gl11::texImage2D
 #define glTexParameteri ::tav::gl11::texParameteri

@@ -58,6 +58,7 @@ void shadeModel(GLenum mode);
 
 // Textures.
 void genTextures(GLsizei n, GLuint* textures);
+void deleteTextures(GLsizei n, const GLuint* textures);
 void bindTexture(GLenum target, GLuint texture);
 void texImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
                 GLint border, GLenum format, GLenum type, const GLvoid* pixels);
