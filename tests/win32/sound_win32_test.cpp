@@ -103,6 +103,25 @@ TEST_F(SoundWin32Test, PositionHoldsWhilePausedNeverGoesBackAndStaysWhereStopFou
   sound.close();
 }
 
+TEST_F(SoundWin32Test, SilentSeekMovesTheClockAndKeepsThePlayState) {
+  SoundOutput sound(SoundMode::Silent);
+  ASSERT_TRUE(sound.init(44100, 200));
+  EXPECT_EQ(sound.lengthMs(), -1);
+  clock::setVirtualMs(1000);
+  ASSERT_TRUE(sound.play(false));
+  sound.seek(90'000);  // no stream: no end to stop at
+  clock::setVirtualMs(1500);
+  EXPECT_EQ(sound.positionMs(), 90'500);
+  sound.setPaused(true);
+  sound.seek(-3);
+  clock::setVirtualMs(4000);
+  EXPECT_EQ(sound.positionMs(), 0);
+  sound.setPaused(false);
+  clock::setVirtualMs(4100);
+  EXPECT_EQ(sound.positionMs(), 100);
+  sound.close();
+}
+
 // After a loss the default device is tried once a second on a thread of its own; closing the show
 // must not wait out that second.
 TEST(WaveOutReopenTest, StopsPromptlyWhileNoDeviceOpens) {
