@@ -396,6 +396,15 @@ TEST_F(SoundOutputTest, ADeviceThatFailsAsSoonAsItOpensNeverHoldsThePosition) {
   }
   EXPECT_NEAR(last, static_cast<double>(wallMs), 150.0) << said.str();
   EXPECT_NE(said.str().find("went away"), std::string::npos) << said.str();
+
+  // Whether the device is lost, awaited or taking over just now, a seek moves the position.
+  sound.seek(1000);
+  EXPECT_EQ(sound.positionMs(), 1000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // On from there, held at most a device buffer while one takes over.
+  const std::int32_t after = sound.positionMs();
+  EXPECT_GT(after, 1000);
+  EXPECT_LE(after, 1450);
 }
 
 }  // namespace
