@@ -130,23 +130,6 @@ TEST_F(MusicStreamTest, PlaysAnMp3FileInStepWithTheWallClock) {
   music.close();
 }
 
-TEST_F(MusicStreamTest, TheStudioSeeksPausesAndReadsTheLengthThroughIt) {
-  test::writeFile(dir.file("forest.mp3"), test::encodeTone({.seconds = 3.0}));
-  ASSERT_TRUE(music.open(dir.file("forest.mp3").c_str()));
-  EXPECT_EQ(music.lengthMs(), 3000);
-  platform::clock::setVirtualMs(100);
-  music.play();
-  music.pause(true);
-  music.seek(2000);
-  platform::clock::setVirtualMs(600);
-  EXPECT_EQ(music.positionMs(), 2000);
-  music.pause(false);
-  platform::clock::setVirtualMs(850);
-  EXPECT_EQ(music.positionMs(), 2250);
-  music.close();
-  EXPECT_EQ(music.lengthMs(), -1);
-}
-
 TEST_F(MusicStreamTest, AFileThatIsNotMp3IsReportedAndPlaysSilently) {
   test::writeFile(dir.file("forest.mp3"), std::vector<std::uint8_t>(3000, 'z'));
   EXPECT_FALSE(music.open(dir.file("forest.mp3").c_str()));

@@ -100,25 +100,13 @@ TEST_F(SoundWin32Test, PositionHoldsWhilePausedNeverGoesBackAndStaysWhereStopFou
   ASSERT_TRUE(sound.play(false));  // play starts at the beginning again
   clock::setVirtualMs(21300);
   EXPECT_EQ(sound.positionMs(), 300);
-  sound.close();
-}
-
-TEST_F(SoundWin32Test, SilentSeekMovesTheClockAndKeepsThePlayState) {
-  SoundOutput sound(SoundMode::Silent);
-  ASSERT_TRUE(sound.init(44100, 200));
-  EXPECT_EQ(sound.lengthMs(), -1);
-  clock::setVirtualMs(1000);
-  ASSERT_TRUE(sound.play(false));
   sound.seek(90'000);  // no stream: no end to stop at
-  clock::setVirtualMs(1500);
-  EXPECT_EQ(sound.positionMs(), 90'500);
+  clock::setVirtualMs(21500);
+  EXPECT_EQ(sound.positionMs(), 90'200);
   sound.setPaused(true);
   sound.seek(-3);
-  clock::setVirtualMs(4000);
+  clock::setVirtualMs(30000);
   EXPECT_EQ(sound.positionMs(), 0);
-  sound.setPaused(false);
-  clock::setVirtualMs(4100);
-  EXPECT_EQ(sound.positionMs(), 100);
   sound.close();
 }
 
