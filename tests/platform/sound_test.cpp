@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <ranges>
 #include <sstream>
 #include <thread>
 
@@ -185,13 +184,16 @@ Runs walkRuns(const std::vector<std::uint8_t>& raw, const std::vector<std::int16
     return 2 * frame < std::ssize(stream) && written[2 * at] == stream[2 * frame] &&
            written[2 * at + 1] == stream[2 * frame + 1];
   };
+  auto begins = [&](std::int64_t at, std::int64_t frame) {
+    for (int i = 0; i < 16; ++i)
+      if (at + i >= count || !same(at + i, frame + i)) return false;
+    return true;
+  };
   Runs runs;
   std::int64_t frame = -1, at = 0;
   for (; at < count; ++at) {
     const std::size_t next = runs.frames.size();
-    if (next < starts.size() && at + 16 <= count &&
-        std::ranges::all_of(std::views::iota(0, 16),
-                            [&](int i) { return same(at + i, starts[next] + i); })) {
+    if (next < starts.size() && begins(at, starts[next])) {
       frame = starts[next];
       runs.frames.push_back(0);
     }
