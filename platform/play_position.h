@@ -18,6 +18,10 @@ class PlayPosition {
   // far ahead (at most from `endFrames`, the stream's length when known, else -1): the frame
   // returned, where the owner seeks.
   std::int64_t takeOver(std::int64_t frames, std::int64_t endFrames);
+  // The stream jumps to `frame` for what the device is handed from now on. What it already holds
+  // still plays first, so the position answers `frame` at once and holds there until that is
+  // heard; it may go back here, and nowhere else.
+  void seek(std::int64_t frame);
   // The device took `frames` more frames at `counter`; the first `streamFrames` of them are the
   // stream's (the rest is silence after its end).
   void handed(std::int64_t frames, std::int64_t streamFrames, std::uint64_t counter);
@@ -29,12 +33,16 @@ class PlayPosition {
   int rate_;
   std::int64_t latency_;
   std::uint64_t counterHz_;
-  std::int64_t handedTotal_ = 0;
+  std::int64_t handedTotal_ = 0;   // device frames
   std::int64_t handedBefore_ = 0;  // handed before the latest callback
-  std::int64_t streamTotal_ = 0;
   std::uint64_t callbackCounter_ = 0;
   bool started_ = false;
-  std::int64_t heard_ = 0;
+  // The stream as heard since the latest seek: stream frame `fromFrame_` is heard at device frame
+  // `fromDevice_`, and `streamHanded_` of its frames have been handed since.
+  std::int64_t fromDevice_ = 0;
+  std::int64_t fromFrame_ = 0;
+  std::int64_t streamHanded_ = 0;
+  std::int64_t heard_ = 0;  // stream frames
 };
 
 }  // namespace tav::platform

@@ -10,6 +10,7 @@
 //   init / close                   the output device: rate, stereo, buffer length
 //   openStream / closeStream       an MP3 stream over a block that outlives it
 //   play(paused), setPaused, stop  play always starts at the stream's beginning
+//   seek, lengthMs                 to any time of the stream, keeping the play state
 //   setVolume (0 to 255), positionMs, setSpectrumActive
 //   error: the last failure as a number of the show's sound error table; detail: in words
 #include <cstdint>
@@ -59,9 +60,18 @@ class SoundOutput {
   void setPaused(bool paused);
   void stop();
 
+  // To `ms` of the stream, clamped to 0..lengthMs: the position answers `ms` at once and the stream
+  // goes on from its sample at `ms`; paused stays paused, playing plays on, and before play or
+  // after stop only the position moves. What the device already holds of the stream before is
+  // dropped where the device allows it (waveOut, Web Audio); over SDL it still plays, and the
+  // position holds at `ms` until it has been heard, so the show stays in step with the sound.
+  void seek(std::int32_t ms);
+  // The stream's length in milliseconds; -1 when unknown (no stream).
+  std::int32_t lengthMs() const;
+
   void setVolume(int volume);
-  // Milliseconds of the stream heard so far: grows with playback, never decreases, stops at the
-  // stream's end.
+  // Milliseconds of the stream heard so far: grows with playback, never decreases but at a seek,
+  // stops at the stream's end.
   std::int32_t positionMs();
 
   // The spectrum unit's switch. Nothing in the show reads a spectrum, so none is computed.

@@ -51,6 +51,10 @@ struct SoundOutput::Impl {
   bool usesDevice() const { return device != 0 && decoder.isOpen(); }
   void runSilentClock(bool run) { run ? silentClock.run() : silentClock.hold(); }
   bool live() const { return state == State::Playing || state == State::Paused; }
+  std::int64_t streamMs() const {
+    const std::int64_t frames = decoder.isOpen() ? decoder.lengthFrames() : -1;
+    return frames >= 0 ? frames * 1000 / rate : -1;
+  }
   void remember(std::int64_t ms) {
     lastMs = std::max(lastMs, static_cast<std::int32_t>(std::min<std::int64_t>(ms, INT32_MAX)));
   }
@@ -84,8 +88,7 @@ struct SoundOutput::Impl {
       handover = false;
       SDL_UnlockAudioDevice(device);
       // Without a stream the silent clock already keeps the position.
-      const std::int64_t frames = decoder.lengthFrames();
-      silentClock.restart(lastMs, frames >= 0 ? frames * 1000 / rate : -1);
+      silentClock.restart(lastMs, streamMs());
       if (state == State::Playing) silentClock.run();
     }
     reopen.start(device, wanted);
@@ -277,8 +280,7 @@ bool SoundOutput::play(bool paused) {
     return true;
   }
   // Silent: no device, or no stream at all (which then has no end).
-  std::int64_t frames = s.decoder.isOpen() ? s.decoder.lengthFrames() : -1;
-  s.silentClock.restart(0, frames >= 0 ? frames * 1000 / s.rate : -1);
+  s.silentClock.restart(0, s.streamMs());
   s.state = Impl::State::Paused;
   setPaused(paused);
   return true;
@@ -315,6 +317,32 @@ void SoundOutput::stop() {
   }
   s.silentClock.hold();
   s.state = Impl::State::Stopped;
+}
+
+void SoundOutput::seek(std::int32_t ms) {
+  Impl& s = *impl_;
+  s.followDevice();
+  const std::int64_t length = s.streamMs();
+  const std::int64_t to = std::clamp<std::int64_t>(ms, 0, length >= 0 ? length : INT32_MAX);
+  s.lastMs = static_cast<std::int32_t>(to);
+  if (!s.live()) return;
+  if (s.usesDevice()) {
+    // A seek only finds the frame; decoding waits for the callback. A device still waiting to
+    // take over from the silent clock starts at `to` instead.
+    const std::int64_t frame = to * s.rate / 1000;
+    SDL_LockAudioDevice(s.device);
+    s.handover = false;
+    s.decoder.seek(frame);
+    s.position->seek(frame);
+    SDL_UnlockAudioDevice(s.device);
+    return;
+  }
+  s.silentClock.restart(to, length);
+  if (s.state == Impl::State::Playing) s.silentClock.run();
+}
+
+std::int32_t SoundOutput::lengthMs() const {
+  return static_cast<std::int32_t>(std::min<std::int64_t>(impl_->streamMs(), INT32_MAX));
 }
 
 void SoundOutput::setVolume(int volume) {

@@ -102,6 +102,18 @@ std::int32_t MusicStream::positionMs() {
   return sound_.positionMs();
 }
 
+void MusicStream::seek(std::int32_t ms) {
+  sound_.seek(ms);
+}
+
+void MusicStream::pause(bool paused) {
+  sound_.setPaused(paused);
+}
+
+std::int32_t MusicStream::lengthMs() const {
+  return sound_.lengthMs();
+}
+
 void MusicStream::stop() {
   sound_.stop();
 }

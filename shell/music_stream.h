@@ -27,6 +27,11 @@ class MusicStream {
   void enableSpectrum();
   void setVolume(int volume);
   std::int32_t positionMs();
+  // For the studio: to any time of the music (clamped to it), pausing and going on, its length
+  // in ms (-1 when there is no stream).
+  void seek(std::int32_t ms);
+  void pause(bool paused);
+  std::int32_t lengthMs() const;
   void stop();
   void close();
 

@@ -303,6 +303,27 @@ void SoundOutput::stop() {
   s.state = Impl::State::Stopped;
 }
 
+void SoundOutput::seek(std::int32_t ms) {
+  Impl& s = *impl_;
+  const std::int64_t length = s.limitMs();
+  const std::int64_t to = std::clamp<std::int64_t>(ms, 0, length >= 0 ? length : INT32_MAX);
+  s.lastMs = static_cast<std::int32_t>(to);
+  if (s.state != Impl::State::Paused && s.state != Impl::State::Playing) return;
+  // The clock keeps the position from `to`; a source playing from before gives way to one
+  // started there, heard once it has caught up, as after a suspension.
+  s.silentClock.restart(to, length);
+  s.source = Impl::Source::Clock;
+  if (s.audible()) audioStop();
+  if (s.state == Impl::State::Playing) {
+    s.silentClock.run();
+    if (s.audible()) s.follow();
+  }
+}
+
+std::int32_t SoundOutput::lengthMs() const {
+  return static_cast<std::int32_t>(std::min<std::int64_t>(impl_->limitMs(), INT32_MAX));
+}
+
 void SoundOutput::setVolume(int volume) {
   if (impl_->audio) audioVolume(std::clamp(volume, 0, 255) / 255.0);
 }

@@ -69,6 +69,9 @@ struct SoundOutput::Impl {
 
   bool usesDevice() const { return device && stream; }
   bool live() const { return state == State::Playing || state == State::Paused; }
+  std::int64_t streamMs() const {
+    return stream && decoder.lengthFrames() >= 0 ? decoder.lengthFrames() * 1000 / rate : -1;
+  }
 
   // Under the lock: a failed call means the device is gone; the main thread acts on it.
   bool check(MMRESULT result) {
@@ -139,18 +142,16 @@ struct SoundOutput::Impl {
   void loseDevice() {
     const bool wasHeard = usesDevice() && live();
     std::unique_ptr<WaveOut> gone;
-    std::int64_t limitMs = -1;
     {
       std::lock_guard lock(mutex);
       std::int64_t ms = 0;
       if (wasHeard && heard(ms)) remember(ms);
-      if (stream && decoder.lengthFrames() >= 0) limitMs = decoder.lengthFrames() * 1000 / rate;
       gone = std::move(device);
       lost = false;
     }
     // Without a stream the silent clock already keeps the position.
     if (wasHeard) {
-      silentClock.restart(lastMs, limitMs);
+      silentClock.restart(lastMs, streamMs());
       if (state == State::Playing) silentClock.run();
     }
     reopen.start(std::move(gone));
@@ -309,9 +310,7 @@ bool SoundOutput::play(bool paused) {
     return true;
   }
   // Silent: no device, or no stream at all (which then has no end).
-  std::int64_t limitMs = -1;
-  if (s.stream && s.decoder.lengthFrames() >= 0) limitMs = s.decoder.lengthFrames() * 1000 / s.rate;
-  s.silentClock.restart(0, limitMs);
+  s.silentClock.restart(0, s.streamMs());
   s.state = Impl::State::Paused;
   setPaused(paused);
   return true;
@@ -352,6 +351,38 @@ void SoundOutput::stop() {
   }
   s.silentClock.hold();
   s.state = Impl::State::Stopped;
+}
+
+void SoundOutput::seek(std::int32_t ms) {
+  Impl& s = *impl_;
+  s.followDevice();
+  const std::int64_t length = s.streamMs();
+  const std::int64_t to = std::clamp<std::int64_t>(ms, 0, length >= 0 ? length : INT32_MAX);
+  s.lastMs = static_cast<std::int32_t>(to);
+  if (!s.live()) return;
+  if (s.usesDevice()) {
+    {
+      std::lock_guard lock(s.mutex);
+      // The buffers queued from before are dropped; the feeder fills them from `to` on.
+      s.check(s.device->reset());
+      s.check(s.device->pause());
+      const std::int64_t frame = to * s.rate / 1000;
+      s.decoder.seek(frame);
+      s.baseFrame = frame;
+      s.streamFrames = 0;
+      s.ended = false;
+      if (s.state == Impl::State::Playing) s.check(s.device->restart());
+    }
+    SetEvent(s.wake.handle);
+    s.followDevice();  // a call that failed: on silently from `to`
+    return;
+  }
+  s.silentClock.restart(to, length);
+  if (s.state == Impl::State::Playing) s.silentClock.run();
+}
+
+std::int32_t SoundOutput::lengthMs() const {
+  return static_cast<std::int32_t>(std::min<std::int64_t>(impl_->streamMs(), INT32_MAX));
 }
 
 void SoundOutput::setVolume(int volume) {

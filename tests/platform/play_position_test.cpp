@@ -70,6 +70,25 @@ TEST(PlayPosition, TakesOverARunningPositionWithoutAHoldAndStartsTheStreamALaten
   EXPECT_EQ(position.ms(2300), 5100);
 }
 
+TEST(PlayPosition, ASeekAnswersAtOnceAndHoldsUntilWhatTheDeviceHeldIsHeardGoingBackToo) {
+  PlayPosition position(kRate, 100, kHz);
+  position.handed(100, 100, 0);
+  position.handed(100, 100, 100);
+  EXPECT_EQ(position.ms(150), 50);
+  position.seek(3000);  // 200 frames handed, 50 heard: the other 150 play first
+  EXPECT_EQ(position.ms(150), 3000);
+  position.handed(100, 100, 200);  // the stream from 3000, heard from device frame 200 on
+  EXPECT_EQ(position.ms(299), 3000);
+  position.handed(100, 100, 300);
+  EXPECT_EQ(position.ms(340), 3040);
+  position.seek(10);
+  EXPECT_EQ(position.ms(340), 10);
+  position.handed(100, 30, 400);  // the stream ends 30 frames after 10
+  EXPECT_EQ(position.ms(450), 10);
+  position.handed(100, 0, 500);
+  EXPECT_EQ(position.ms(580), 40);
+}
+
 TEST(PlayPosition, ConvertsFramesToMillisecondsAtTheDeviceRate) {
   PlayPosition position(44100, 4410, 1'000'000);
   position.handed(4410, 4410, 0);

@@ -61,6 +61,7 @@ TEST_F(SoundOutputTest, DummyDriverPlaysSilentlyInStepWithTheClockUpToTheStreams
 
 TEST_F(SoundOutputTest, WithoutAStreamPlayRunsASilentClockWithNoEnd) {
   SoundOutput sound;  // not even started: the music file was missing
+  EXPECT_EQ(sound.lengthMs(), -1);
   clock::setVirtualMs(1000);
   ASSERT_TRUE(sound.play(true));
   sound.setPaused(false);
@@ -69,6 +70,34 @@ TEST_F(SoundOutputTest, WithoutAStreamPlayRunsASilentClockWithNoEnd) {
   sound.stop();
   clock::setVirtualMs(1000 + 7'200'000);
   EXPECT_EQ(sound.positionMs(), 3'600'000);
+  sound.seek(9'000'000);  // no end to stop at
+  EXPECT_EQ(sound.positionMs(), 9'000'000);
+}
+
+TEST_F(SoundOutputTest, SilentPlaySeeksItsClockKeepingThePlayStateWithinTheStream) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  std::vector<std::uint8_t> mp3 = test::encodeTone({.seconds = 2.0});
+  SoundOutput sound;
+  ASSERT_TRUE(sound.init(44100, 200));
+  ASSERT_TRUE(sound.openStream(mp3));
+  EXPECT_EQ(sound.lengthMs(), 2000);
+  clock::setVirtualMs(1000);
+  ASSERT_TRUE(sound.play(false));
+  sound.seek(1500);
+  clock::setVirtualMs(1100);
+  EXPECT_EQ(sound.positionMs(), 1600);
+  sound.setPaused(true);
+  sound.seek(-40);
+  clock::setVirtualMs(2000);
+  EXPECT_EQ(sound.positionMs(), 0);
+  sound.setPaused(false);
+  sound.seek(99'999);
+  clock::setVirtualMs(3000);
+  EXPECT_EQ(sound.positionMs(), 2000);
+  sound.stop();
+  sound.seek(700);
+  clock::setVirtualMs(4000);
+  EXPECT_EQ(sound.positionMs(), 700);  // stopped stays stopped
 }
 
 TEST_F(SoundOutputTest, ReportsTheShowsErrorCodes) {
@@ -139,6 +168,102 @@ TEST_F(SoundOutputTest, DeviceGetsTheDecodedStreamAtItsVolumeAndThePositionFollo
   // After the stream, silence.
   for (std::size_t i = first + expected.size(); i < samples; ++i)
     ASSERT_EQ(written[i], 0);
+}
+
+// What the device wrote, walked as silence and runs of the stream, each from the next of `starts`
+// on while the frames follow the stream: each run's frames, and whether every frame fitted.
+struct Runs {
+  std::vector<std::int64_t> frames;
+  bool whole = false;
+};
+Runs walkRuns(const std::vector<std::uint8_t>& raw, const std::vector<std::int16_t>& stream,
+              const std::vector<std::int64_t>& starts) {
+  const auto* written = reinterpret_cast<const std::int16_t*>(raw.data());
+  const auto count = static_cast<std::int64_t>(raw.size() / 4);
+  auto same = [&](std::int64_t at, std::int64_t frame) {
+    return 2 * frame < std::ssize(stream) && written[2 * at] == stream[2 * frame] &&
+           written[2 * at + 1] == stream[2 * frame + 1];
+  };
+  auto begins = [&](std::int64_t at, std::int64_t frame) {
+    for (int i = 0; i < 16; ++i)
+      if (at + i >= count || !same(at + i, frame + i)) return false;
+    return true;
+  };
+  Runs runs;
+  std::int64_t frame = -1, at = 0;
+  for (; at < count; ++at) {
+    const std::size_t next = runs.frames.size();
+    if (next < starts.size() && begins(at, starts[next])) {
+      frame = starts[next];
+      runs.frames.push_back(0);
+    }
+    if (frame >= 0 && same(at, frame)) {
+      ++frame;
+      ++runs.frames.back();
+    } else if (written[2 * at] != 0 || written[2 * at + 1] != 0) {
+      break;
+    }
+  }
+  runs.whole = at == count;
+  return runs;
+}
+
+// A studio seeks forward and back while playing and while paused: the position answers the time
+// at once, and the device gets the stream from that time's sample on, to the frame.
+TEST_F(SoundOutputTest, ASeekPlaysOnFromTheSampleOfItsTimeForwardBackAndWhilePaused) {
+  test::TempDir dir;
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", dir.file("out.raw").c_str(), 1);
+  // A sweep: no stretch of it repeats another, so each run is found where it is.
+  test::Tone tone{.seconds = 4.0, .frequency = 200.0, .amplitude = 0.8, .endFrequency = 3000.0};
+  std::vector<std::uint8_t> mp3 = test::encodeTone(tone);
+  SoundOutput sound;
+  ASSERT_TRUE(sound.init(44100, 200));
+  ASSERT_FALSE(sound.silent()) << sound.detail();
+  ASSERT_TRUE(sound.openStream(mp3));
+  EXPECT_EQ(sound.lengthMs(), 4000);
+  auto start = Clock::now();
+  auto reach = [&](std::int32_t ms) {
+    while (sound.positionMs() < ms && Clock::now() - start < std::chrono::seconds(15))
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  };
+  std::vector<std::int64_t> heardAt;  // the stream's frame heard when each seek came
+  auto seek = [&](std::int32_t ms) {
+    heardAt.push_back(std::int64_t{sound.positionMs()} * 441 / 10);
+    sound.seek(ms);
+    EXPECT_EQ(sound.positionMs(), ms);
+  };
+
+  ASSERT_TRUE(sound.play(false));
+  reach(300);
+  seek(2500);
+  reach(2800);
+  seek(700);
+  reach(1000);
+  sound.setPaused(true);
+  seek(3001);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(sound.positionMs(), 3001) << "a paused seek played on";
+  sound.setPaused(false);
+  reach(3300);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(15));
+  sound.stop();
+  sound.close();
+
+  Mp3Decoder decoder;
+  ASSERT_TRUE(decoder.open(mp3, 44100));
+  std::vector<std::int16_t> stream(2 * 176400);
+  ASSERT_EQ(decoder.read(stream.data(), 176400), 176400u);
+  const std::vector<std::int64_t> starts{0, 2500 * 441 / 10, 700 * 441 / 10, 3001 * 441 / 10};
+  const Runs runs = walkRuns(test::readFile(dir.file("out.raw")), stream, starts);
+  EXPECT_TRUE(runs.whole) << "the device got frames that are not the stream's from a seek";
+  ASSERT_EQ(runs.frames.size(), starts.size());
+  // SDL cannot take back what its callback was given: at most two buffers of it play on.
+  std::int64_t after = 0;
+  for (std::size_t i = 0; i + 1 < starts.size(); ++i)
+    after = std::max(after, starts[i] + runs.frames[i] - heardAt[i]);
+  RecordProperty("played_after_seek_ms", std::to_string(after * 10 / 441));
+  EXPECT_LE(after, 2 * 8192 + 44);
 }
 
 void pushRemoval(SDL_AudioDeviceID device) {
@@ -243,6 +368,13 @@ TEST_F(SoundOutputTest, ADeviceThatFailsAsSoonAsItOpensNeverHoldsThePosition) {
   }
   EXPECT_NEAR(last, static_cast<double>(wallMs), 150.0) << said.str();
   EXPECT_NE(said.str().find("went away"), std::string::npos) << said.str();
+
+  // Whether the device is lost, awaited or taking over, a seek moves the position, which runs on
+  // (held at most a buffer while a device takes over).
+  sound.seek(1000);
+  EXPECT_EQ(sound.positionMs(), 1000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_NEAR(sound.positionMs(), 1220.0, 200.0);
 }
 
 }  // namespace

@@ -100,6 +100,13 @@ TEST_F(SoundWin32Test, PositionHoldsWhilePausedNeverGoesBackAndStaysWhereStopFou
   ASSERT_TRUE(sound.play(false));  // play starts at the beginning again
   clock::setVirtualMs(21300);
   EXPECT_EQ(sound.positionMs(), 300);
+  sound.seek(90'000);  // no stream: no end to stop at
+  clock::setVirtualMs(21500);
+  EXPECT_EQ(sound.positionMs(), 90'200);
+  sound.setPaused(true);
+  sound.seek(-3);
+  clock::setVirtualMs(30000);
+  EXPECT_EQ(sound.positionMs(), 0);
   sound.close();
 }
 
