@@ -14,9 +14,7 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/files.h"
 #include "platform/gl.h"
-#include "platform/mp3_decoder.h"
 #include "platform/sound.h"
 #include "platform/window.h"
 #include "scenes/show_state.h"
@@ -29,15 +27,6 @@ using namespace tav;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-std::int64_t musicLengthMs() {
-  std::vector<std::uint8_t> bytes;
-  std::string error;
-  platform::Mp3Decoder decoder;
-  if (!platform::readWholeFile("forest.mp3", bytes, error) || !decoder.open(bytes, 44100))
-    return -1;
-  return decoder.lengthFrames() * 1000 / 44100;
-}
 
 struct Round {
   double medianMs;
@@ -91,11 +80,11 @@ int main(int argc, char** argv) {
   Show tavShow(state, sound, quiet, quiet);
   setUpShow(tavShow, window, state, quiet);
   LoopParts parts{state, window, tavShow.music, tavShow.sync, tavShow.engine, tavShow.scenes};
-  const std::int64_t musicMs = musicLengthMs();
+  const std::int64_t musicMs = tavShow.music.lengthMs();
   // Both made at the set-up's state: one finds where the show ends by itself (a seek past the
   // music), the other is timed from scratch.
-  Timeline probe(parts, tavShow, {.fps = fps, .musicEndMs = musicMs});
-  Timeline timed(parts, tavShow, {.fps = fps, .musicEndMs = musicMs});
+  Timeline probe(parts, tavShow, {.fps = fps});
+  Timeline timed(parts, tavShow, {.fps = fps});
   probe.seek(musicMs > 0 ? musicMs + 60000 : 30 * 60 * 1000);
   const std::int64_t end = probe.timeOf(probe.endFrame().value_or(probe.nextFrame()));
   timed.leave();  // the probe moved the show: start from a snapshot

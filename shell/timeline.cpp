@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/clock.h"
+#include "shell/music_stream.h"
 
 namespace tav {
 
@@ -30,7 +31,8 @@ bool Timeline::step(bool draw, FrameInfo* info) {
   engine.gl.live = draw;
   FrameInfo done;
   if (sceneSelected(parts_.state)) {
-    const std::int64_t position = settings_.musicEndMs >= 0 ? std::min(t, settings_.musicEndMs) : t;
+    const std::int64_t musicEnd = parts_.music.lengthMs();
+    const std::int64_t position = musicEnd >= 0 ? std::min(t, musicEnd) : t;
     done = playScene(parts_, static_cast<std::int32_t>(position));
   }
   engine.gl.live = true;

@@ -1,10 +1,10 @@
 #pragma once
 // The show as a timeline on the virtual clock, as tavrinel-capture plays it: frame k at
 // k × 1000 / fps ms of show time, the clock at kShowClockBase plus that, the music position the
-// same (held at the music's end). Any frame can be reached exactly without drawing the frames
-// before it: a seek puts back the nearest snapshot of the show's state at or before it and plays
-// on from there with nothing drawn, keeping snapshots as it goes, so that the state it reaches is
-// the state playing every frame from the start reaches.
+// same (held at the music's end, as silent play holds it). Any frame can be reached exactly without
+// drawing the frames before it: a seek puts back the nearest snapshot of the show's state at or
+// before it and plays on from there with nothing drawn, keeping snapshots as it goes, so that the
+// state it reaches is the state playing every frame from the start reaches.
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -22,8 +22,6 @@ class Timeline {
  public:
   struct Settings {
     int fps = 60;
-    // Where the music position stops (the stream's length); -1: it never does.
-    std::int64_t musicEndMs = -1;
     // Snapshots are kept this far apart while their memory stays under the limit; past it, every
     // other one goes and the spacing doubles.
     std::int64_t snapshotEveryMs = 1000;

@@ -410,10 +410,7 @@ int run(int argc, const char* const* argv, std::ostream& err) {
       !everyFrame && !toVideo && options.report.empty() && !options.stills.empty();
   std::int64_t k = 1, lastMs = 0, seeksDrawn = 0;
   if (stillsOnly) {
-    const std::optional<std::int64_t> musicEnd = musicLengthMs("forest.mp3");
-    Timeline timeline(
-        parts, show,
-        {.fps = options.fps, .musicEndMs = musicEnd.value_or(-1), .limitMs = options.limitMs});
+    Timeline timeline(parts, show, {.fps = options.fps, .limitMs = options.limitMs});
     while (nextStill < options.stills.size() && error.empty() && !writer.failed()) {
       const std::int64_t wanted = options.stills[nextStill];
       if (wanted > options.limitMs) break;
