@@ -165,6 +165,7 @@ constexpr Glyphs readSheet(std::string_view sheet) {
       std::string_view line;
       if (!nextLine(line) || line.size() != kLineWidth) return out;
       for (int i = 0; i < kPerBand; ++i) {
+        if (i > 0 && line[static_cast<std::size_t>(i * (kGlyphWidth + 1) - 1)] != ' ') return out;
         std::uint8_t bits = 0;
         for (int c = 0; c < kGlyphWidth; ++c) {
           const char mark = line[static_cast<std::size_t>(i * (kGlyphWidth + 1) + c)];

@@ -11,8 +11,9 @@
 // text); polygon mode GL_FILL; unit 1's GL_TEXTURE_2D off (when ARB_multitexture is there) and
 // unit 0 active; on unit 0, GL_TEXTURE_GEN_S and _T off, GL_TEXTURE_ENV_MODE GL_MODULATE,
 // GL_TEXTURE_2D on or off as the last draw wanted and the font texture bound; the current colour
-// and unit 0's current texture coordinates. It leaves alone the viewport, the scissor, depth
-// writes and function, lights, material, shade model and clear colour.
+// (and with it the material while GL_COLOR_MATERIAL is on) and unit 0's current texture
+// coordinates. It leaves alone the viewport, the scissor, depth writes and function, lights,
+// shade model and clear colour.
 #include <string_view>
 
 #include "engine/render/multitexture.h"
@@ -51,7 +52,7 @@ class OverlayPainter {
   enum class Mode { None, Bars, Text };
   void use(Mode mode);
   void upload();
-  // A quad's corners from pixel positions, and the texture coordinates when texturing.
+  // A corner at a pixel position of the viewport, given in normalized device coordinates.
   void vertex(int x, int y) const;
 
   Multitexture multitexture_;
