@@ -20,6 +20,10 @@ echo "== seeks to every whole second of the show at 1024x768 (goals: median unde
 echo "== a still near the show's end against one near its start"
 "$root/bench/stills_at.sh"
 
+echo "== the studio taking in 100 saves of sync.txt in a row under Xvfb (goal: none missed, each under 250 ms)"
+bash "$root/tests/e2e/studio.sh" "$build/shell/tavrinel" "$build/tools/examine/tavrinel-inspect" \
+  "$build/show" 100
+
 echo "== start-up: process start to first presented frame (no data files)"
 "$root/bench/startup.sh"
 

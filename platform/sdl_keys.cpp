@@ -28,6 +28,25 @@ int virtualKey(SDL_Keycode key) {
     case SDLK_LALT:
     case SDLK_RALT:
       return 0x12;
+    case SDLK_PAGEUP:
+      return 0x21;
+    case SDLK_PAGEDOWN:
+      return 0x22;
+    case SDLK_END:
+      return 0x23;
+    case SDLK_HOME:
+      return 0x24;
+    // Punctuation by Windows' US-layout codes, as the studio's keys are known.
+    case SDLK_COMMA:
+      return 0xBC;
+    case SDLK_PERIOD:
+      return 0xBE;
+    case SDLK_LEFTBRACKET:
+      return 0xDB;
+    case SDLK_BACKSLASH:
+      return 0xDC;
+    case SDLK_RIGHTBRACKET:
+      return 0xDD;
     default:
       break;
   }

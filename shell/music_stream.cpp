@@ -10,7 +10,6 @@ namespace {
 
 constexpr float kRequiredVersion = 3.61f;
 constexpr int kMixRate = 44100;
-constexpr int kBufferMs = 200;
 
 constexpr const char* kErrorTexts[] = {
     "No errors",
@@ -53,7 +52,7 @@ bool MusicStream::open(const char* path) {
                   static_cast<double>(kRequiredVersion));
     console_ << line << std::flush;
   }
-  const bool device = sound_.init(kMixRate, kBufferMs);
+  const bool device = sound_.init(kMixRate, bufferMs_);
   if (!device) {
     console_ << "Error!\n" << soundErrorText(sound_.error()) << "\n" << std::flush;
     sound_.close();

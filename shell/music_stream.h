@@ -29,6 +29,9 @@ class MusicStream {
   std::int32_t positionMs();
   // For the studio: to any time of the music (clamped to it), pausing and going on, its length
   // in ms (-1 when there is no stream).
+  // The output's buffering, asked for when the stream opens: 200 ms as the show has always had;
+  // a studio that seeks asks for less, since what the device holds still plays after a seek.
+  void setBufferMs(int ms) { bufferMs_ = ms; }
   void seek(std::int32_t ms);
   void pause(bool paused);
   std::int32_t lengthMs() const;
@@ -41,6 +44,7 @@ class MusicStream {
   std::ostream& diagnostics_;
   std::vector<std::uint8_t> block_;  // the whole file; the stream reads from it while it exists
   bool stream_ = false;
+  int bufferMs_ = 200;
 };
 
 }  // namespace tav

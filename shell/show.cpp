@@ -147,9 +147,14 @@ void startShow(Show& show, ShowState& state, GLWindow* window) {
   setShowProjection(gl, 1.0, 800.0);
 }
 
-void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& diagnostics) {
+void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& diagnostics,
+               TextureFailures textureFailures) {
   Engine& engine = show.engine;
-  reportTextureFailures(engine, window, diagnostics);
+  if (textureFailures) {
+    engine.onTextureFailure = std::move(textureFailures);
+  } else {
+    reportTextureFailures(engine, window, diagnostics);
+  }
   show.music.open("forest.mp3");
   window.loadMultitexture();
   engine.gl.multitexture = {window.activeTextureARB, window.multiTexCoord2fARB};

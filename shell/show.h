@@ -1,6 +1,7 @@
 #pragma once
 // Everything the show builds once at start-up and keeps to the end, and the set-up that fills it.
 #include <array>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 
@@ -85,12 +86,17 @@ struct Show {
 // the file ("Failed to load texture:"), as the show always has; the reason goes to `diagnostics`.
 void reportTextureFailures(Engine& engine, GLWindow& window, std::ostream& diagnostics);
 
+// Told each texture that cannot be loaded, with its path and the reason.
+using TextureFailures = std::function<void(const std::string& path, const std::string& reason)>;
+
 // The start-up between opening the window and the main loop: the music opened, the fifteen models
 // loaded in order, both particle systems bound, the named textures added, the music started, the
 // sync table read, scene 1 selected, one black frame presented and the start projection (71
 // degrees, 4:3, near 1, far 800) set. Missing data is reported on `diagnostics` and skipped; the
-// show goes on regardless.
-void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& diagnostics);
+// show goes on regardless. Textures that fail are reported as reportTextureFailures does, or to
+// `textureFailures` when given.
+void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& diagnostics,
+               TextureFailures textureFailures = {});
 
 // The set-up's steps, for a show whose data is loaded again while it runs (the studio).
 // The models in order, both particle systems bound, the named textures added, the paths

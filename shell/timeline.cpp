@@ -67,6 +67,15 @@ void Timeline::seekFrame(std::int64_t frame) {
   parts_.engine.gl.apply();
 }
 
+void Timeline::forgetPlayed() {
+  while (snapshots_.size() > 1) {
+    snapshotBytes_ -= std::prev(snapshots_.end())->second.bytes();
+    snapshots_.erase(std::prev(snapshots_.end()));
+  }
+  endFrame_.reset();
+  onTimeline_ = false;
+}
+
 void Timeline::keepSnapshot() {
   if (snapshots_.contains(next_)) return;
   const ShowSnapshot& kept =

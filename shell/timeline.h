@@ -48,6 +48,9 @@ class Timeline {
   // The show was played off the timeline (in real time): its state is no frame's, and the next
   // seek starts from a snapshot.
   void leave() { onTimeline_ = false; }
+  // The show's sync table or music changed: every snapshot but the first (taken before any frame
+  // read either) no longer holds, nor does the end found.
+  void forgetPlayed();
 
   std::int64_t nextFrame() const { return next_; }
   // The frame whose play ended the show, once a seek or a step has reached it.

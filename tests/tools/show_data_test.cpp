@@ -309,42 +309,76 @@ std::vector<std::int64_t> timesWorthSeeking() {
   return times;
 }
 
+// The show set up headless at 160 x 120 as tavrinel-capture sets it up, on a timeline of 30
+// frames a second.
+struct HeadlessShow {
+  HeadlessShow() : inShow(kShow) {
+    headless.setHeadlessSize({160, 120});
+    EXPECT_TRUE(window.create("tavrinel", 160, 120, 32, true));
+    platform::clock::setVirtualMs(kShowClockBase);
+    setUpShow(show, window, state, quiet);
+    timeline.emplace(parts, show, Timeline::Settings{.fps = 30});
+  }
+  ~HeadlessShow() { platform::clock::useRealTime(); }
+
+  // The frame at `t` after a seek.
+  std::vector<std::uint8_t> seek(std::int64_t t) {
+    timeline->seek(t);
+    EXPECT_TRUE(timeline->step(true));
+    window.swapBuffers();
+    platform::Size size;
+    return headless.readPixelsRgb(size);
+  }
+
+  test::WorkingDirectory inShow;
+  ShowState state;
+  platform::Window headless{platform::VideoBackend::Headless};
+  GLWindow window{state, headless};
+  platform::SoundOutput sound{platform::SoundMode::Silent};
+  std::ostringstream quiet;
+  Show show{state, sound, quiet, quiet};
+  LoopParts parts{state, window, show.music, show.sync, show.engine, show.scenes};
+  std::optional<Timeline> timeline;
+};
+
 TEST(ShowData, ASeekDrawsExactlyTheFramePlayingFromTheStartDraws) {
   test::TempDir out;
   const std::vector<std::int64_t> times = timesWorthSeeking();
   const auto played = playedStills(times, out.path());
   ASSERT_GT(played.size(), 60u);
 
-  test::WorkingDirectory inShow(kShow);
-  ShowState state;
-  platform::Window headless(platform::VideoBackend::Headless);
-  headless.setHeadlessSize({160, 120});
-  GLWindow window(state, headless);
-  ASSERT_TRUE(window.create("tavrinel", 160, 120, 32, true));
-  platform::clock::setVirtualMs(kShowClockBase);
-  platform::SoundOutput sound(platform::SoundMode::Silent);
-  std::ostringstream quiet;
-  Show show(state, sound, quiet, quiet);
-  setUpShow(show, window, state, quiet);
-  LoopParts parts{state, window, show.music, show.sync, show.engine, show.scenes};
-  Timeline timeline(parts, show, {.fps = 30});
-
+  HeadlessShow headless;
   // Back and forth: every time in a shuffled order, then the first few again.
   std::vector<std::int64_t> order(times.begin(), times.end());
   std::shuffle(order.begin(), order.end(), std::mt19937(7));
   order.insert(order.end(), order.begin(), order.begin() + 8);
   for (std::int64_t t : order) {
     if (t == 0) continue;  // the set-up's black frame, drawn before the timeline starts
-    timeline.seek(t);
-    ASSERT_TRUE(timeline.step(true));
-    window.swapBuffers();
-    platform::Size size;
-    const std::vector<std::uint8_t> seen = headless.readPixelsRgb(size);
+    const std::vector<std::uint8_t> seen = headless.seek(t);
     auto expected = played.find(t);
     if (expected == played.end()) continue;
     EXPECT_TRUE(seen == expected->second) << "the frame at " << t << " ms differs";
   }
-  platform::clock::useRealTime();
+}
+
+// What the studio does when a model or texture is saved: the show put back to how it is built
+// and its data loaded again, the music left alone. Every frame is then the one before.
+TEST(ShowData, DataLoadedAgainWhileTheShowRunsGivesEverySeekTheSameFrame) {
+  HeadlessShow headless;
+  const std::int64_t times[] = {12345, 52000, 164300, 190000};
+  std::vector<std::vector<std::uint8_t>> before;
+  for (std::int64_t t : times)
+    before.push_back(headless.seek(t));
+
+  resetShow(headless.show, headless.state);
+  EXPECT_TRUE(headless.show.engine.textureBounds.empty());
+  platform::clock::setVirtualMs(kShowClockBase);
+  loadShowData(headless.show, headless.quiet);
+  readSyncTable(headless.show, headless.quiet);
+  startShow(headless.show, headless.state, nullptr);
+  headless.timeline.emplace(headless.parts, headless.show, Timeline::Settings{.fps = 30});
+  for (std::size_t i = 0; i < std::size(times); ++i)
+    EXPECT_TRUE(headless.seek(times[i]) == before[i]) << "the frame at " << times[i] << " ms";
 }
 
 }  // namespace

@@ -6,10 +6,9 @@
 
 #include "engine/engine.h"
 #include "platform/files.h"
-#include "platform/image.h"
-#include "platform/mp3_decoder.h"
 #include "shell/show.h"
 #include "shell/sync_track.h"
+#include "tools/examine/file_check.h"
 #include "tools/examine/name_text.h"
 
 namespace tav::inspect {
@@ -81,10 +80,8 @@ class Checker {
   // A texture file that exists and decodes.
   void texture(const std::string& name, const std::string& usedBy) {
     if (!checked_.insert(name).second) return;
-    std::string path = platform::findIgnoringCase((dir_ / "data/textures" / name).string());
-    platform::RgbImage image;
-    std::string error;
-    if (!platform::decodeImageFile(path, 4, image, error)) {
+    const std::string error = textureProblem(dir_ / "data/textures" / name);
+    if (!error.empty()) {
       problem("data/textures/" + shownName(name), error + " (wanted by " + usedBy + ")");
     }
   }
@@ -217,16 +214,12 @@ class Checker {
                     " scene changes (code 39); the show needs 8 to reach its last scene");
       }
     }
-    if (!platform::readWholeFile((dir_ / "forest.mp3").string(), bytes, error)) {
-      problem("forest.mp3", error);
+    double musicMs = 0.0;
+    const std::string bad = musicProblem(dir_ / "forest.mp3", &musicMs);
+    if (!bad.empty()) {
+      problem("forest.mp3", bad);
       return;
     }
-    platform::Mp3Decoder decoder;
-    if (!decoder.open(bytes, 44100)) {
-      problem("forest.mp3", "cannot be decoded: " + decoder.error());
-      return;
-    }
-    const double musicMs = static_cast<double>(decoder.lengthFrames()) * 1000.0 / 44100.0;
     if (musicMs <= lastEvent) {
       problem("forest.mp3", "lasts " + std::to_string(static_cast<long>(musicMs)) +
                                 " ms, not past the last sync event at " +
