@@ -140,11 +140,13 @@ bool Studio::start() {
   timeline_.emplace(parts, *show_, Timeline::Settings{.fps = kFps});
 
   std::string error;
-  if (!watch_.start(fs::current_path(ec), error)) {
-    say("saved files are not taken in: " + error, true);
-  }
+  const bool watching = watch_.start(fs::current_path(ec), error);
   playing_ = !options_.paused;
   seekTo(options_.atMs);
+  out_ << "tavrinel studio: " << fs::current_path(ec).string() << " at " << timeText(standingMs_)
+       << (playing_ ? ", playing" : ", paused")
+       << (watching ? "; saved files are taken in as they change" : "") << std::endl;
+  if (!watching) say("saved files are not taken in: " + error, true);
   return true;
 }
 

@@ -24,6 +24,8 @@ cp -r "$show" "$work/show"
 show_pid=$!
 pids+=("$show_pid")
 id=$(wait_for_window "tavrinel studio") || fail "no studio window"
+for _ in $(seq 300); do grep -q "saved files are taken in" "$work/studio.out" && break; sleep 0.1; done
+grep -q "saved files are taken in" "$work/studio.out" || fail "the studio never said it was watching"
 
 shot() {  # the window's pixels into $work/$1.xwd, once two grabs in a row agree
   local previous=""
