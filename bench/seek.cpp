@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
   platform::SoundOutput sound(platform::SoundMode::Silent);
   std::ostringstream quiet;
   Show tavShow(state, sound, quiet, quiet);
-  setUpShow(tavShow, window, state, quiet);
+  setUpShow(tavShow, window, quiet);
   LoopParts parts{state, window, tavShow.music, tavShow.sync, tavShow.engine, tavShow.scenes};
   const std::int64_t musicMs = tavShow.music.lengthMs();
   // Both made at the set-up's state: one finds where the show ends by itself (a seek past the

@@ -21,11 +21,9 @@ enum class TextureMode {
   None,    // leave every texture id at -1 and show nothing; the material flags are still set
 };
 
-class Engine {
- public:
-  Engine();
-
-  // Selections.
+// The engine's selections and what the camera path follower keeps from frame to frame: playing
+// changes them, and a snapshot of the show copies them whole.
+struct EngineSelections {
   std::int32_t currentModel = 0;
   std::int32_t currentObject = 0;
   std::int32_t currentCamera = 0;
@@ -33,8 +31,6 @@ class Engine {
   std::int32_t currentTrack = 0;
   std::int32_t currentRenderSettings = 0;
 
-  // Loading: 0 reads model files; any other value gives empty models.
-  std::int32_t loadMode = 0;
   // The camera path follower: the tracks followed by the camera and its target (-1: none), their
   // parameters, and how far ahead the target runs on a shared track.
   std::int32_t cameraPathTrack = 0;
@@ -42,6 +38,21 @@ class Engine {
   double targetPathParameter = 1.0;
   double cameraPathParameter = 1.0;
   double targetLead = 5.0;
+  // The path follower's frame clock: the last two clock readings and the time between them.
+  struct PathClock {
+    bool started = false;
+    double now = 0.0;
+    double previous = 0.0;
+    double frameSeconds = 0.00001;
+  } pathClock;
+};
+
+class Engine : public EngineSelections {
+ public:
+  Engine();
+
+  // Loading: 0 reads model files; any other value gives empty models.
+  std::int32_t loadMode = 0;
   // Put in front of every texture file name, as it stands.
   std::string texturePath;
 
@@ -131,14 +142,6 @@ class Engine {
   // Moves the current camera along cameraPathTrack at `speed` units a second of real time, by
   // parameter steps of `step`, and points it along its own path or the target's track.
   void followCameraPaths(double speed, double step);
-
-  // The path follower's frame clock: the last two clock readings and the time between them.
-  struct PathClock {
-    bool started = false;
-    double now = 0.0;
-    double previous = 0.0;
-    double frameSeconds = 0.00001;
-  } pathClock;
 
   // The current model, object, camera or light, or null when the selection points at nothing.
   Model* findModel();

@@ -10,8 +10,8 @@ std::size_t bytesOf(const std::vector<T>& v) {
 
 }  // namespace
 
-std::size_t EngineState::bytes() const {
-  std::size_t n = sizeof(*this) + bytesOf(renderSettings) + bytesOf(models);
+std::size_t EngineState::heapBytes() const {
+  std::size_t n = gl.heapBytes() + bytesOf(renderSettings) + bytesOf(models);
   for (const ModelState& m : models) {
     n += bytesOf(m.objects) + bytesOf(m.cameras) + bytesOf(m.lights) + bytesOf(m.waves);
   }
@@ -20,18 +20,7 @@ std::size_t EngineState::bytes() const {
 
 EngineState saveState(const Engine& engine) {
   EngineState s;
-  s.currentModel = engine.currentModel;
-  s.currentObject = engine.currentObject;
-  s.currentCamera = engine.currentCamera;
-  s.currentLight = engine.currentLight;
-  s.currentTrack = engine.currentTrack;
-  s.currentRenderSettings = engine.currentRenderSettings;
-  s.cameraPathTrack = engine.cameraPathTrack;
-  s.targetPathTrack = engine.targetPathTrack;
-  s.targetPathParameter = engine.targetPathParameter;
-  s.cameraPathParameter = engine.cameraPathParameter;
-  s.targetLead = engine.targetLead;
-  s.pathClock = engine.pathClock;
+  s.selections = engine;
   s.renderSettings = engine.renderSettings;
   s.gl = engine.gl;
   s.models.reserve(engine.models.size());
@@ -52,18 +41,7 @@ EngineState saveState(const Engine& engine) {
 }
 
 void restoreState(Engine& engine, const EngineState& s) {
-  engine.currentModel = s.currentModel;
-  engine.currentObject = s.currentObject;
-  engine.currentCamera = s.currentCamera;
-  engine.currentLight = s.currentLight;
-  engine.currentTrack = s.currentTrack;
-  engine.currentRenderSettings = s.currentRenderSettings;
-  engine.cameraPathTrack = s.cameraPathTrack;
-  engine.targetPathTrack = s.targetPathTrack;
-  engine.targetPathParameter = s.targetPathParameter;
-  engine.cameraPathParameter = s.cameraPathParameter;
-  engine.targetLead = s.targetLead;
-  engine.pathClock = s.pathClock;
+  static_cast<EngineSelections&>(engine) = s.selections;
   engine.renderSettings = s.renderSettings;
   const bool live = engine.gl.live;
   const Multitexture multitexture = engine.gl.multitexture;

@@ -25,24 +25,13 @@ struct EngineState {
     std::vector<std::array<float, 3>> waves;  // each material's distortion parameters
   };
 
-  std::int32_t currentModel = 0;
-  std::int32_t currentObject = 0;
-  std::int32_t currentCamera = 0;
-  std::int32_t currentLight = 0;
-  std::int32_t currentTrack = 0;
-  std::int32_t currentRenderSettings = 0;
-  std::int32_t cameraPathTrack = 0;
-  std::int32_t targetPathTrack = -1;
-  double targetPathParameter = 1.0;
-  double cameraPathParameter = 1.0;
-  double targetLead = 5.0;
-  Engine::PathClock pathClock;
+  EngineSelections selections;
   std::vector<RenderSettings> renderSettings;
   GlState gl;
   std::vector<ModelState> models;
 
-  // Roughly what the value holds in memory, for a bound on many of them.
-  std::size_t bytes() const;
+  // What the value holds on the heap, for a bound on many of them.
+  std::size_t heapBytes() const;
 };
 
 EngineState saveState(const Engine& engine);

@@ -107,6 +107,19 @@ void GlState::clearColor(float r, float g, float b, float a) {
 
 void GlState::colorMaterial(GLenum face, GLenum mode) {
   if (live) glColorMaterial(face, mode);
+  values_.colourMaterialMode = {face, mode};
+}
+
+std::size_t GlState::heapBytes() const {
+  std::size_t n = 0;
+  for (const auto* stack : {&values_.modelview, &values_.projection}) {
+    n += stack->capacity() * sizeof(MatrixRecipe);
+    for (const MatrixRecipe& recipe : *stack)
+      n += recipe.capacity() * sizeof(MatrixStep);
+  }
+  for (const Light& light : values_.lights)
+    n += light.placedBy.capacity() * sizeof(MatrixStep);
+  return n;
 }
 
 void GlState::light(GLenum light, GLenum name, const GLfloat* value) {
@@ -281,7 +294,7 @@ void GlState::apply() const {
   // The material with colour material off (it would ignore them otherwise), then colour material,
   // then the colour: while colour material is on the material follows the colour.
   glDisable(GL_COLOR_MATERIAL);
-  glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+  glColorMaterial(v.colourMaterialMode[0], v.colourMaterialMode[1]);
   glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, v.materialAmbient.data());
   glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, v.materialDiffuse.data());
   if (v.colourMaterial) glEnable(GL_COLOR_MATERIAL);

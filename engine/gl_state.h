@@ -2,13 +2,17 @@
 // What the engine has told OpenGL that outlives a frame, kept as values. Every state call of the
 // engine's drawing goes through here: sent to the context while `live`, only kept while not, so
 // that frames can be played without drawing anything and the context then given exactly the state
-// that drawing them would have left (apply). No OpenGL state is read back to keep it.
+// that drawing them would have left (apply). No OpenGL state is read back to keep it; the one
+// thing asked of the context while not live is a sprite fade's modelview, replayed on the
+// context's own matrix stack and taken off again (so a context must be current), since only the
+// driver's arithmetic gives the driver's bits.
 //
 // Kept: the switches, lights, material colours, raster settings, the texture units, the current
 // colour, normal and texture coordinates, and the projection and modelview matrices, each held as
 // the calls that made it since its last glLoadIdentity, so that replaying them gives the same bits
 // the driver computed.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -47,7 +51,6 @@ class GlState {
   void depthMask(GLboolean mask);
   void polygonMode(GLenum mode);  // both faces
   void clearColor(float r, float g, float b, float a);
-  // Colour material always tracks ambient and diffuse on both faces, as the engine sets it.
   void colorMaterial(GLenum face, GLenum mode);
   // GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR or GL_POSITION (placed by the modelview matrix in force).
   void light(GLenum light, GLenum name, const GLfloat* value);
@@ -80,6 +83,8 @@ class GlState {
   void apply() const;
 
   friend bool operator==(const GlState& a, const GlState& b) { return a.values_ == b.values_; }
+  // What the kept matrices hold on the heap.
+  std::size_t heapBytes() const;
 
  private:
   struct Light {
@@ -113,6 +118,9 @@ class GlState {
     // Ambient and diffuse, front and back alike: the defaults until colour material tracks.
     std::array<float, 4> materialAmbient{0.2f, 0.2f, 0.2f, 1.0f};
     std::array<float, 4> materialDiffuse{0.8f, 0.8f, 0.8f, 1.0f};
+    // What colour material tracks. The material colours kept here follow the colour on both faces,
+    // which is all the engine ever asks for (a fresh context's setting).
+    std::array<GLenum, 2> colourMaterialMode{GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE};
     GLenum shadeModel = GL_SMOOTH;
     std::array<GLenum, 2> blendFunc{GL_ONE, GL_ZERO};
     GLenum depthFunc = GL_LESS;

@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
 
   platform::SoundOutput sound;
   Show show(state, sound, std::cout, std::cerr);
-  setUpShow(show, window, state, std::cerr);
+  setUpShow(show, window, std::cerr);
 
   if (!window.escapePressed()) {
     LoopParts parts{state, window, show.music, show.sync, show.engine, show.scenes};

@@ -126,13 +126,20 @@ void loadShowData(Show& show, std::ostream& diagnostics) {
   engine.restartPaths();
 }
 
+void startMusic(Show& show) {
+  show.music.play();
+  show.music.enableSpectrum();
+  show.music.setVolume(255);
+}
+
 void readSyncTable(Show& show, std::ostream& diagnostics) {
   std::string problem = show.sync.load("sync.dat");
   if (!problem.empty()) diagnostics << "sync.dat: " << problem << std::endl;
   show.sync.rewind();
 }
 
-void startShow(Show& show, ShowState& state, GLWindow* window) {
+void startShow(Show& show, GLWindow* window) {
+  ShowState& state = show.context.state;
   show.scenes = {&show.scene1, &show.scene2, &show.scene3,  &show.scene4, &show.scene5,
                  &show.scene6, &show.scene7, &*show.scene8, &show.scene9};
   state.sceneSelector = 1;
@@ -147,7 +154,7 @@ void startShow(Show& show, ShowState& state, GLWindow* window) {
   setShowProjection(gl, 1.0, 800.0);
 }
 
-void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& diagnostics,
+void setUpShow(Show& show, GLWindow& window, std::ostream& diagnostics,
                TextureFailures textureFailures) {
   Engine& engine = show.engine;
   if (textureFailures) {
@@ -161,15 +168,13 @@ void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& dia
 
   loadShowData(show, diagnostics);
 
-  show.music.play();
-  show.music.enableSpectrum();
-  show.music.setVolume(255);
-
+  startMusic(show);
   readSyncTable(show, diagnostics);
-  startShow(show, state, &window);
+  startShow(show, &window);
 }
 
-void resetShow(Show& show, ShowState& state) {
+void resetShow(Show& show) {
+  ShowState& state = show.context.state;
   Engine& old = show.engine;
   old.releaseTextures();
   Engine fresh;

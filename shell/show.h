@@ -95,20 +95,23 @@ using TextureFailures = std::function<void(const std::string& path, const std::s
 // degrees, 4:3, near 1, far 800) set. Missing data is reported on `diagnostics` and skipped; the
 // show goes on regardless. Textures that fail are reported as reportTextureFailures does, or to
 // `textureFailures` when given.
-void setUpShow(Show& show, GLWindow& window, ShowState& state, std::ostream& diagnostics,
+// The show state is the one the show was built with.
+void setUpShow(Show& show, GLWindow& window, std::ostream& diagnostics,
                TextureFailures textureFailures = {});
 
 // The set-up's steps, for a show whose data is loaded again while it runs (the studio).
 // The models in order, both particle systems bound, the named textures added, the paths
 // restarted.
 void loadShowData(Show& show, std::ostream& diagnostics);
+// The music played from its start at full volume, the spectrum unit on.
+void startMusic(Show& show);
 // "sync.dat" read and the cursor at its first event.
 void readSyncTable(Show& show, std::ostream& diagnostics);
 // Scene 1 selected, the black first frame (presented only with a window) and the start
 // projection.
-void startShow(Show& show, ShowState& state, GLWindow* window);
+void startShow(Show& show, GLWindow* window);
 // Back to the state the show is built in, the models and their textures gone and no sync events,
 // the music untouched: loadShowData, readSyncTable and startShow then make what the set-up makes.
-void resetShow(Show& show, ShowState& state);
+void resetShow(Show& show);
 
 }  // namespace tav

@@ -11,13 +11,13 @@ std::size_t bytesOf(const std::optional<ParticleSystem>& system) {
 }  // namespace
 
 std::size_t ShowSnapshot::bytes() const {
-  return sizeof(*this) + engine.bytes() + bytesOf(scene3Particles) + bytesOf(scene8Particles);
+  return sizeof(*this) + engine.heapBytes() + bytesOf(scene3Particles) + bytesOf(scene8Particles);
 }
 
-ShowSnapshot takeSnapshot(const Show& show, const ShowState& state, std::int64_t frame) {
+ShowSnapshot takeSnapshot(const Show& show, std::int64_t frame) {
   ShowSnapshot s;
   s.frame = frame;
-  s.state = state;
+  s.state = show.context.state;
   s.engine = saveState(show.engine);
   s.scene1 = show.scene1;
   s.scene2 = show.scene2;
@@ -34,8 +34,8 @@ ShowSnapshot takeSnapshot(const Show& show, const ShowState& state, std::int64_t
   return s;
 }
 
-void restoreSnapshot(Show& show, ShowState& state, const ShowSnapshot& s) {
-  state = s.state;
+void restoreSnapshot(Show& show, const ShowSnapshot& s) {
+  show.context.state = s.state;
   restoreState(show.engine, s.engine);
   static_cast<scenes::Scene1State&>(show.scene1) = s.scene1;
   static_cast<scenes::Scene2State&>(show.scene2) = s.scene2;

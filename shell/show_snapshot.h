@@ -33,7 +33,8 @@ struct ShowSnapshot {
   std::size_t bytes() const;
 };
 
-ShowSnapshot takeSnapshot(const Show& show, const ShowState& state, std::int64_t frame);
-void restoreSnapshot(Show& show, ShowState& state, const ShowSnapshot& snapshot);
+// The show state is the one the show was built with (its context's).
+ShowSnapshot takeSnapshot(const Show& show, std::int64_t frame);
+void restoreSnapshot(Show& show, const ShowSnapshot& snapshot);
 
 }  // namespace tav

@@ -3,24 +3,31 @@
 #include <algorithm>
 
 #include "platform/clock.h"
+#include "platform/gl.h"
 #include "shell/music_stream.h"
 
 namespace tav {
+
+namespace {
+
+// Far past any show (about 35 years), and far from overflowing once multiplied by a frame rate.
+constexpr std::int64_t kLatestMs = std::int64_t{1} << 40;
+
+}  // namespace
+
+std::int64_t firstFrameAt(std::int64_t ms, int fps) {
+  return std::max<std::int64_t>((std::clamp<std::int64_t>(ms, 0, kLatestMs) * fps + 999) / 1000, 1);
+}
+
+std::int64_t lastFrameBy(std::int64_t ms, int fps) {
+  return std::max<std::int64_t>(std::clamp<std::int64_t>(ms, 0, kLatestMs) * fps / 1000, 1);
+}
 
 Timeline::Timeline(LoopParts parts, Show& show, const Settings& settings)
     : parts_(parts), show_(show), settings_(settings) {
   settings_.fps = std::max(settings_.fps, 1);
   everyFrames_ = std::max<std::int64_t>(settings_.snapshotEveryMs * settings_.fps / 1000, 1);
   keepSnapshot();
-}
-
-std::int64_t Timeline::frameAt(std::int64_t ms) const {
-  // The first k with k × 1000 / fps (rounded down) at or past ms.
-  return std::max<std::int64_t>((std::max<std::int64_t>(ms, 0) * settings_.fps + 999) / 1000, 1);
-}
-
-std::int64_t Timeline::timeOf(std::int64_t frame) const {
-  return frame * 1000 / settings_.fps;
 }
 
 bool Timeline::step(bool draw, FrameInfo* info) {
@@ -47,7 +54,7 @@ bool Timeline::step(bool draw, FrameInfo* info) {
 }
 
 void Timeline::seek(std::int64_t ms) {
-  seekFrame(std::min(frameAt(ms), frameAt(settings_.limitMs)));
+  seekFrame(std::min(frameAt(ms), lastFrameBy(settings_.limitMs, settings_.fps)));
 }
 
 void Timeline::seekFrame(std::int64_t frame) {
@@ -55,19 +62,27 @@ void Timeline::seekFrame(std::int64_t frame) {
   // From the nearest snapshot at or before the frame, or from where the show stands if that is
   // nearer and on the timeline.
   auto nearest = std::prev(snapshots_.upper_bound(frame));
+  bool skipped = false;
   if (!onTimeline_ || next_ > frame || nearest->first > next_) {
-    restoreSnapshot(show_, parts_.state, nearest->second);
+    restoreSnapshot(show_, nearest->second);
     next_ = nearest->first;
     onTimeline_ = true;
+    skipped = true;
   }
   while (next_ < frame && step(false)) {
+    skipped = true;
     if (endFrame_ && *endFrame_ < frame) return seekFrame(*endFrame_);
+  }
+  if (skipped) {
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   }
   parts_.engine.gl.live = true;
   parts_.engine.gl.apply();
 }
 
 void Timeline::forgetPlayed() {
+  everyFrames_ = std::max<std::int64_t>(settings_.snapshotEveryMs * settings_.fps / 1000, 1);
   while (snapshots_.size() > 1) {
     snapshotBytes_ -= std::prev(snapshots_.end())->second.bytes();
     snapshots_.erase(std::prev(snapshots_.end()));
@@ -78,8 +93,7 @@ void Timeline::forgetPlayed() {
 
 void Timeline::keepSnapshot() {
   if (snapshots_.contains(next_)) return;
-  const ShowSnapshot& kept =
-      snapshots_.emplace(next_, takeSnapshot(show_, parts_.state, next_)).first->second;
+  const ShowSnapshot& kept = snapshots_.emplace(next_, takeSnapshot(show_, next_)).first->second;
   snapshotBytes_ += kept.bytes();
   // Over the limit: every other one goes (never the first, where every seek may start).
   while (snapshotBytes_ > settings_.memoryLimit && snapshots_.size() > 1) {

@@ -18,6 +18,12 @@ namespace tav {
 // Where the virtual clock stands at show time 0, as it would at any boot time.
 inline constexpr std::uint32_t kShowClockBase = 1000;
 
+// On a timeline of `fps` frames a second (frame k at k × 1000 / fps ms, rounded down): the first
+// frame at or after show time `ms`, and the last at or before it; frame 1 at the earliest either
+// way (frame 0 is the set-up's black frame).
+std::int64_t firstFrameAt(std::int64_t ms, int fps);
+std::int64_t lastFrameBy(std::int64_t ms, int fps);
+
 class Timeline {
  public:
   struct Settings {
@@ -33,14 +39,16 @@ class Timeline {
   // Made right after the show's set-up: the state then is where every seek may start.
   Timeline(LoopParts parts, Show& show, const Settings& settings);
 
-  // The first frame at or after show time `ms` (frame 1 at the earliest: frame 0 is the set-up's
-  // black frame), and the show time of frame k.
-  std::int64_t frameAt(std::int64_t ms) const;
-  std::int64_t timeOf(std::int64_t frame) const;
+  // firstFrameAt at this rate, and the show time of frame k.
+  std::int64_t frameAt(std::int64_t ms) const { return firstFrameAt(ms, settings_.fps); }
+  std::int64_t timeOf(std::int64_t frame) const { return frame * 1000 / settings_.fps; }
 
-  // Stands the show just before the frame at `ms`, or before its last frame when the show has
-  // ended sooner: every frame before it played on the virtual clock, none drawn, and the OpenGL
-  // context holding the state they leave. The next step plays that frame.
+  // Stands the show just before the frame at `ms` (the last frame within the limit at the most),
+  // or before its last frame when the show has ended sooner: every frame before it played on the
+  // virtual clock, none drawn, and the OpenGL context holding the state they leave. The next step
+  // plays that frame. Pixels a frame does not draw hold whatever the frames before it drew there;
+  // those were not drawn when frames were skipped, so the picture is then cleared to black first,
+  // and every way to a frame gives it the same picture.
   void seek(std::int64_t ms);
   // Plays the next frame at its time, drawn or not; false, playing nothing, once the show has
   // ended (the quit flag set) or the limit is reached.

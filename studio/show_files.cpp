@@ -28,8 +28,9 @@ ShowFile showFile(std::string_view path) {
     file.kind = ShowFile::Kind::SyncText;
   } else if (path == "forest.mp3") {
     file.kind = ShowFile::Kind::Music;
-  } else if (path.starts_with(kTextureFolder) &&
+  } else if (lower(path).starts_with(kTextureFolder) &&
              path.find('/', kTextureFolder.size()) == std::string_view::npos) {
+    // Found in any case, as the textures are loaded.
     file.kind = ShowFile::Kind::Texture;
   } else {
     for (std::size_t i = 0; i < kModelFiles.size(); ++i) {
@@ -56,8 +57,9 @@ std::set<std::string> texturesInUse(const Engine& engine) {
 }
 
 bool inUse(const std::set<std::string>& textures, std::string_view file) {
-  if (file.starts_with(kTextureFolder)) file.remove_prefix(kTextureFolder.size());
-  return textures.contains(lower(file));
+  std::string name = lower(file);
+  if (name.starts_with(kTextureFolder)) name.erase(0, kTextureFolder.size());
+  return textures.contains(name);
 }
 
 std::string loadProblem(const ShowFile& file) {

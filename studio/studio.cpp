@@ -3,36 +3,19 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <optional>
-#include <ostream>
+#include <cstdlib>
 #include <thread>
 
 #include "platform/clock.h"
-#include "platform/file_watch.h"
-#include "platform/files.h"
-#include "platform/sound.h"
-#include "platform/window.h"
-#include "scenes/show_state.h"
-#include "shell/gl_window.h"
-#include "shell/main_loop.h"
-#include "shell/show.h"
+#include "platform/gl.h"
 #include "shell/sync_text.h"
-#include "shell/timeline.h"
-#include "studio/overlay.h"
-#include "studio/show_clock.h"
-#include "studio/show_files.h"
-#include "studio/transport.h"
-#include "tools/examine/file_check.h"
+#include "studio/studio_app.h"
 
 namespace tav::studio {
 namespace {
 
 namespace fs = std::filesystem;
-using Steady = std::chrono::steady_clock;
 
-// Seeks land on frames of this rate, as tavrinel-capture plays them by default.
-constexpr int kFps = 60;
 // What the device holds still plays after a seek: the studio keeps it short.
 constexpr int kMusicBufferMs = 50;
 
@@ -40,65 +23,15 @@ std::string timeText(std::int64_t ms) {
   return syncTimeText(static_cast<std::int32_t>(ms));
 }
 
-class Studio {
- public:
-  Studio(const Options& options, std::ostream& out, std::ostream& err)
-      : options_(options), out_(out), err_(err) {}
-
-  int run();
-
- private:
-  bool start();
-  void takeMessages();
-  void command(Command c);
-  void seekTo(std::int64_t ms);
-  void setPlaying(bool playing);
-  void playFrame();
-  void drawHeld();
-  void present(Steady::time_point begun);
-  void takeChanges();
-  bool readTable();
-  void installTable();
-  void reloadData();
-  void reloadMusic();
-  void say(const std::string& line, bool problem);
-  Position position() const { return {standingMs_, shownFrame_, kFps, playing_}; }
-  std::optional<std::int64_t> heard();
-
-  Options options_;
-  std::ostream& out_;
-  std::ostream& err_;
-  ShowState state_;
-  platform::Window platformWindow_{platform::VideoBackend::Display};
-  GLWindow window_{state_, platformWindow_};
-  platform::SoundOutput sound_{platform::SoundMode::Device, &err_};
-  std::optional<Show> show_;
-  std::optional<Timeline> timeline_;
-  Transport transport_;
-  ShowClock clock_{[this] { return heard(); }};
-  platform::FileWatch watch_;
-  Overlay overlay_;
-  std::vector<SyncEvent> table_;  // the sync table in use: sync.txt's when there is one
-  std::vector<int> tableScenes_;  // the scene each event is delivered in
-  std::vector<std::int32_t> eventTimes_;
-  bool playing_ = false;
-  bool closed_ = false;
-  bool dirty_ = true;  // the held frame needs drawing again
-  bool overlayShown_ = true;
-  std::int64_t standingMs_ = 0;  // the time last asked for, or the time playing
-  std::int64_t shownFrame_ = 1;
-  std::int64_t shownMs_ = 0;
-  double frameMs_ = 0.0;
-  std::string line_;
-  bool lineIsProblem_ = false;
-};
+}  // namespace
 
 std::optional<std::int64_t> Studio::heard() {
-  // The music is the clock while a device plays it; past its end the show goes on without it.
-  if (sound_.silent()) return std::nullopt;
-  const std::int32_t position = show_->music.positionMs();
+  // The music is the clock while a device plays its stream; past its end, or with none, the show
+  // goes on without it.
   const std::int32_t length = show_->music.lengthMs();
-  if (length >= 0 && position >= length) return std::nullopt;
+  if (sound_.silent() || length < 0) return std::nullopt;
+  const std::int32_t position = show_->music.positionMs();
+  if (position >= length) return std::nullopt;
   return position;
 }
 
@@ -127,81 +60,49 @@ bool Studio::start() {
   platform::clock::setVirtualMs(kShowClockBase);
   show_.emplace(state_, sound_, out_, err_);
   show_->music.setBufferMs(kMusicBufferMs);
-  setUpShow(*show_, window_, state_, err_, [this](const std::string& path, const std::string& why) {
+  setUpShow(*show_, window_, err_, [this](const std::string& path, const std::string& why) {
     say(path + ": " + why, true);
   });
+  std::error_code unknown;
+  musicWritten_ = fs::last_write_time("forest.mp3", unknown);
+  if (unknown) musicWritten_.reset();
   overlay_.setMultitexture(show_->engine.gl.multitexture);
   // sync.dat as the set-up read it, unless a text form beside it reads well.
   for (std::int32_t i = 0; i < show_->sync.count(); ++i)
     table_.push_back(show_->sync.event(i));
   if (fs::exists("sync.txt")) readTable();
   installTable();
-  LoopParts parts{state_, window_, show_->music, show_->sync, show_->engine, show_->scenes};
-  timeline_.emplace(parts, *show_, Timeline::Settings{.fps = kFps});
+  timeline_.emplace(parts(), *show_, Timeline::Settings{.fps = kFps});
 
-  std::string error;
-  const bool watching = watch_.start(fs::current_path(ec), error);
+  watchFolder();
   playing_ = !options_.paused;
   seekTo(options_.atMs);
   out_ << "tavrinel studio: " << fs::current_path(ec).string() << " at " << timeText(standingMs_)
        << (playing_ ? ", playing" : ", paused")
-       << (watching ? "; saved files are taken in as they change" : "") << std::endl;
-  if (!watching) say("saved files are not taken in: " + error, true);
-  return true;
-}
-
-void Studio::installTable() {
-  show_->sync.parse(syncDatBytes(table_));
-  tableScenes_ = syncDeliveryScenes(table_);
-  eventTimes_.clear();
-  for (const SyncEvent& e : table_)
-    eventTimes_.push_back(e.timeMs);
-  transport_.setEvents(eventTimes_);
-}
-
-bool Studio::readTable() {
-  std::vector<std::uint8_t> bytes;
-  std::string error;
-  bool missing = false;
-  if (platform::readWholeFile("sync.txt", bytes, error, &missing)) {
-    SyncTextRead read =
-        readSyncText(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    if (!read.problem.empty()) {
-      say("sync.txt: " + read.problem + "; the last good table stays", true);
-      return false;
-    }
-    table_ = std::move(read.events);
-    return true;
-  }
-  if (!missing) {
-    say("sync.txt: " + error + "; the last good table stays", true);
-    return false;
-  }
-  // Without a text form the binary table is the source.
-  const std::string problem = inspect::syncTableProblem("sync.dat");
-  if (!problem.empty()) {
-    say("sync.dat: " + problem + "; the last good table stays", true);
-    return false;
-  }
-  SyncTrack read;
-  read.load("sync.dat");
-  table_.clear();
-  for (std::int32_t i = 0; i < read.count(); ++i)
-    table_.push_back(read.event(i));
+       << (watching_ ? "; saved files are taken in as they change" : "") << std::endl;
+  if (!watching_) say("saved files are not taken in: the show folder cannot be watched", true);
   return true;
 }
 
 void Studio::setPlaying(bool playing) {
   playing_ = playing;
-  // Paused, the picture is the frame of the timeline at the time reached.
-  seekTo(standingMs_);
+  const std::optional<std::int64_t> end = timeline_->endFrame();
+  if (playing && end && shownFrame_ >= *end) {
+    seekTo(0);  // played again from the start once the show is over
+  } else {
+    // Paused, the picture stays the frame that was on screen.
+    seekTo(playing ? standingMs_ : shownMs_);
+  }
 }
 
 void Studio::seekTo(std::int64_t ms) {
-  standingMs_ = ms;
-  timeline_->seek(ms);
-  shownFrame_ = timeline_->nextFrame();
-  shownMs_ = timeline_->timeOf(shownFrame_);
+  Timeline& timeline = *timeline_;
+  timeline.seek(ms);
+  shownFrame_ = timeline.nextFrame();
+  shownMs_ = timeline.timeOf(shownFrame_);
+  // Past the show's end (or its limit) the show stands at its last frame, and so does the time
+  // the next move goes from.
+  standingMs_ = timeline.frameAt(ms) > shownFrame_ ? shownMs_ : std::max<std::int64_t>(ms, 0);
   show_->music.seek(static_cast<std::int32_t>(shownMs_));
   show_->music.pause(!playing_);
   if (playing_) {
@@ -221,31 +122,45 @@ void Studio::drawHeld() {
 }
 
 void Studio::playFrame() {
-  std::int64_t t = clock_.nowMs();
+  const std::int64_t t = clock_.nowMs();
   if (std::optional<std::int64_t> back = transport_.loopBack(t)) {
     seekTo(*back);
     return;
   }
-  const auto begun = Steady::now();
   Timeline& timeline = *timeline_;
-  if (std::optional<std::int64_t> end = timeline.endFrame()) t = std::min(t, timeline.timeOf(*end));
-  platform::clock::setVirtualMs(kShowClockBase + static_cast<std::uint32_t>(t));
-  timeline.leave();
-  shownMs_ = standingMs_ = t;
-  shownFrame_ = timeline.frameAt(t);
-  LoopParts parts{state_, window_, show_->music, show_->sync, show_->engine, show_->scenes};
-  if (sceneSelected(state_)) playScene(parts, static_cast<std::int32_t>(t));
+  std::int64_t frame = lastFrameBy(t, kFps);
+  if (std::optional<std::int64_t> end = timeline.endFrame()) frame = std::min(frame, *end);
+  if (frame < timeline.nextFrame()) {
+    // The frame for this moment is on screen already.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return;
+  }
+  const auto begun = Steady::now();
+  standingMs_ = t;
+  timeline.seek(timeline.timeOf(frame));  // the frames in between played without drawing
+  shownFrame_ = timeline.nextFrame();
+  shownMs_ = timeline.timeOf(shownFrame_);
+  timeline.step(true);
   present(begun);
   if (state_.quit) {
     // The last scene ended the show: it holds on its last frame.
     playing_ = false;
-    seekTo(t);
+    show_->music.pause(true);
+    clock_.hold(shownMs_);
+    standingMs_ = shownMs_;
   }
 }
 
 // The overlay tells the time the frame before took, from the start of its work to its
 // presentation.
 void Studio::present(Steady::time_point begun) {
+  bool drawnOver = false;
+  if (!sceneSelected(state_)) {
+    // No scene draws: the picture is black rather than whatever the buffer held.
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawnOver = true;
+  }
   if (overlayShown_) {
     OverlayView view;
     view.showMs = shownMs_;
@@ -271,9 +186,10 @@ void Studio::present(Steady::time_point begun) {
     view.lineIsProblem = lineIsProblem_;
     view.snapshotBytes = timeline_->snapshotBytes();
     overlay_.draw(view, eventTimes_, window_.viewport());
-    // The show goes on from the state its own frames left, not the overlay's.
-    show_->engine.gl.apply();
+    drawnOver = true;
   }
+  // The show goes on from the state its own frames left.
+  if (drawnOver) show_->engine.gl.apply();
   window_.swapBuffers();
   frameMs_ = std::chrono::duration<double, std::milli>(Steady::now() - begun).count();
 }
@@ -316,80 +232,6 @@ void Studio::takeMessages() {
   }
 }
 
-void Studio::takeChanges() {
-  const platform::FileChanges changes = watch_.poll();
-  if (changes.empty()) return;
-  const auto begun = Steady::now();
-  bool data = changes.rescan, music = changes.rescan, table = changes.rescan;
-  std::vector<std::string> names;
-  if (changes.rescan) names.push_back("the show folder");
-  const std::set<std::string> textures = texturesInUse(show_->engine);
-  for (const std::string& path : changes.files) {
-    const ShowFile file = showFile(path);
-    switch (file.kind) {
-      case ShowFile::Kind::Other:
-        continue;
-      case ShowFile::Kind::Texture:
-        if (!inUse(textures, path)) continue;
-        [[fallthrough]];
-      case ShowFile::Kind::Model:
-      case ShowFile::Kind::Music: {
-        const std::string problem = loadProblem(file);
-        if (!problem.empty()) {
-          say(path + ": " + problem + "; the last good version stays", true);
-          continue;
-        }
-        (file.kind == ShowFile::Kind::Music ? music : data) = true;
-        break;
-      }
-      case ShowFile::Kind::SyncTable:
-        // The text form, when there is one, is the table's source.
-        if (fs::exists("sync.txt")) continue;
-        table = true;
-        break;
-      case ShowFile::Kind::SyncText:
-        table = true;
-        break;
-    }
-    names.push_back(path);
-  }
-  if (table && !readTable()) table = false;
-  if (!data && !music && !table) return;
-
-  const std::int64_t at = standingMs_;
-  if (data) reloadData();
-  if (music) reloadMusic();
-  if (table && !data) installTable();
-  if (!data) timeline_->forgetPlayed();
-  seekTo(at);
-  std::string joined;
-  for (const std::string& name : names)
-    joined += (joined.empty() ? "" : ", ") + name;
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - begun);
-  say("reloaded " + joined + " at " + timeText(at) + " (" + std::to_string(ms.count()) + " ms)",
-      false);
-}
-
-void Studio::reloadData() {
-  // The show is set up again from its files, as at start-up, the music left playing.
-  platform::clock::setVirtualMs(kShowClockBase);
-  resetShow(*show_, state_);
-  loadShowData(*show_, err_);
-  installTable();
-  startShow(*show_, state_, nullptr);
-  LoopParts parts{state_, window_, show_->music, show_->sync, show_->engine, show_->scenes};
-  timeline_.emplace(parts, *show_, Timeline::Settings{.fps = kFps});
-}
-
-void Studio::reloadMusic() {
-  Show& show = *show_;
-  show.music.close();
-  show.music.open("forest.mp3");
-  show.music.play();
-  show.music.enableSpectrum();
-  show.music.setVolume(255);
-}
-
 int Studio::run() {
   if (!start()) return 1;
   while (!closed_) {
@@ -411,8 +253,6 @@ int Studio::run() {
   platform::clock::useRealTime();
   return 0;
 }
-
-}  // namespace
 
 const char* usage() {
   return "tavrinel --studio [SHOW_DIR] [--at MS] [--paused] [--size WxH]\n"

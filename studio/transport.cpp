@@ -2,15 +2,9 @@
 
 #include <algorithm>
 
+#include "shell/timeline.h"
+
 namespace tav::studio {
-namespace {
-
-// The first frame at or after `ms`, as the timeline counts them (frame 1 at the earliest).
-std::int64_t frameAt(std::int64_t ms, int fps) {
-  return std::max<std::int64_t>((std::max<std::int64_t>(ms, 0) * fps + 999) / 1000, 1);
-}
-
-}  // namespace
 
 std::optional<Command> commandFor(int key, bool shift) {
   switch (key) {
@@ -83,7 +77,7 @@ Move Transport::apply(Command command, const Position& at) {
       // Events are told apart by the frames they fall on: the event the picture stands on is not
       // the previous one.
       for (auto it = events_.rbegin(); it != events_.rend(); ++it) {
-        if (frameAt(*it, at.fps) < at.frame) {
+        if (firstFrameAt(*it, at.fps) < at.frame) {
           move.seekMs = std::max<std::int64_t>(*it, 0);
           break;
         }
@@ -91,7 +85,7 @@ Move Transport::apply(Command command, const Position& at) {
       break;
     case Command::NextEvent:
       for (std::int64_t t : events_) {
-        if (frameAt(t, at.fps) > at.frame) {
+        if (firstFrameAt(t, at.fps) > at.frame) {
           move.seekMs = t;
           break;
         }

@@ -113,7 +113,7 @@ int playStills(const StillsOptions& options) {
   platform::clock::setVirtualMs(kClockBase);
   platform::SoundOutput sound(platform::SoundMode::Silent);
   Show show(state, sound, std::cout, std::cerr);
-  setUpShow(show, window, state, std::cerr);
+  setUpShow(show, window, std::cerr);
 
   std::size_t next = 0;
   auto take = [&](std::int64_t t) {
@@ -178,7 +178,7 @@ int playShow() {
   }
   platform::SoundOutput sound;
   Show show(state, sound, std::cout, std::cerr);
-  setUpShow(show, window, state, std::cerr);
+  setUpShow(show, window, std::cerr);
 
   LoopParts parts{state, window, show.music, show.sync, show.engine, show.scenes};
   std::int64_t frames = 0;

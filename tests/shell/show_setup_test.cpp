@@ -31,7 +31,7 @@ TEST(ShowSetUp, StartsTheMusicReadsTheSyncTableAndPresentsABlackFirstFrame) {
   platform::SoundOutput sound;
   std::ostringstream console, diagnostics;
   Show show(w.state, sound, console, diagnostics);
-  setUpShow(show, w.window, w.state, diagnostics);
+  setUpShow(show, w.window, diagnostics);
 
   EXPECT_EQ(console.str(), "");
   EXPECT_EQ(w.state.sceneSelector, 1);
@@ -70,7 +70,7 @@ TEST(ShowSetUp, GoesOnWithoutAnyDataFiles) {
   std::ostringstream console, diagnostics;
   Show show(w.state, sound, console, diagnostics);
   platform::clock::setVirtualMs(0);
-  setUpShow(show, w.window, w.state, diagnostics);
+  setUpShow(show, w.window, diagnostics);
   platform::clock::setVirtualMs(2500);
   EXPECT_EQ(console.str(), "Error!\nFile Not Found\n");
   EXPECT_NE(diagnostics.str().find("sync.dat: cannot open"), std::string::npos);
@@ -137,7 +137,7 @@ class ShowData : public ::testing::Test {
   void setUp() {
     test::WorkingDirectory inDir(dir.path());
     ASSERT_TRUE(w.created);
-    setUpShow(show, w.window, w.state, diagnostics);
+    setUpShow(show, w.window, diagnostics);
   }
 
   test::TempDir dir;

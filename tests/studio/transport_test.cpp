@@ -92,7 +92,7 @@ TEST(StudioFiles, ChangedPathsAreKnownByWhatTheyAreToTheShow) {
   EXPECT_EQ(model.kind, ShowFile::Kind::Model);
   EXPECT_EQ(model.model, 13);
   EXPECT_EQ(showFile("data/3d/in_demo/extra.3ds").kind, ShowFile::Kind::Other);
-  EXPECT_EQ(showFile("data/textures/Max_Bron.JPG").kind, ShowFile::Kind::Texture);
+  EXPECT_EQ(showFile("Data/Textures/Max_Bron.JPG").kind, ShowFile::Kind::Texture);
   EXPECT_EQ(showFile("data/textures/old/a.jpg").kind, ShowFile::Kind::Other);
   Engine engine;
   engine.addModel();

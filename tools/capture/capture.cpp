@@ -12,6 +12,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -37,9 +38,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// The show's time runs from an arbitrary virtual clock value, as it would from any boot time.
-constexpr std::uint32_t kClockBase = 1000;
 
 struct Options {
   int width = 1024;
@@ -272,6 +270,10 @@ int run(int argc, const char* const* argv, std::ostream& err) {
   }
   std::sort(options.stills.begin(), options.stills.end());
   if (options.toMs && *options.toMs < options.fromMs) return fail("--to comes before --from");
+  if (!options.stills.empty() && options.stills.front() < options.fromMs) {
+    return fail("the still at " + std::to_string(options.stills.front()) +
+                " ms comes before --from: frames are written from --from on");
+  }
 
   // Output paths are taken from where the program was started, before --data moves there; the
   // working directory is put back on return.
@@ -330,10 +332,10 @@ int run(int argc, const char* const* argv, std::ostream& err) {
   if (!window.create("tavrinel", picture.width, picture.height, 32, true)) {
     return fail("no headless OpenGL context (" + platformWindow.lastError() + ")");
   }
-  platform::clock::setVirtualMs(kClockBase);
+  platform::clock::setVirtualMs(kShowClockBase);
   platform::SoundOutput sound(platform::SoundMode::Silent);
   Show show(state, sound, err, err);
-  setUpShow(show, window, state, err);
+  setUpShow(show, window, err);
 
   VideoPipe video;
   std::string error;
@@ -413,16 +415,25 @@ int run(int argc, const char* const* argv, std::ostream& err) {
     Timeline timeline(parts, show, {.fps = options.fps, .limitMs = options.limitMs});
     while (nextStill < options.stills.size() && error.empty() && !writer.failed()) {
       const std::int64_t wanted = options.stills[nextStill];
-      if (wanted > options.limitMs) break;
+      if (options.toMs && wanted > *options.toMs) {
+        ending = "reached --to";
+        break;
+      }
       timeline.seek(wanted);
       k = timeline.nextFrame();
       const std::int64_t t = timeline.timeOf(k);
-      if (!timeline.step(true)) break;
+      const auto begun = Clock::now();
+      FrameInfo info;
+      if (!timeline.step(true, &info)) break;
+      glFinish();
+      const double ms = std::chrono::duration<double, std::milli>(Clock::now() - begun).count();
+      frames.push_back(
+          {k, t, info.scene, info.eventTaken ? std::optional(info.event) : std::nullopt, ms});
       ++seeksDrawn;
       window.swapBuffers();
       emit(k, t);
       lastMs = t;
-      if (t < wanted) break;  // the show ended first
+      if (t < wanted) break;  // the show ended first, or the limit came
     }
     if (nextStill == options.stills.size()) ending = "all stills written";
     if (state.quit && !ending) ending = "ended by the show's end";
@@ -440,7 +451,7 @@ int run(int argc, const char* const* argv, std::ostream& err) {
     }
     if (t > options.limitMs) break;
     if (writer.failed() || !error.empty()) break;
-    platform::clock::setVirtualMs(kClockBase + static_cast<std::uint32_t>(t));
+    platform::clock::setVirtualMs(kShowClockBase + static_cast<std::uint32_t>(t));
     auto begun = Clock::now();
     FrameInfo info;
     runFrame(parts, &info);
@@ -473,8 +484,10 @@ int run(int argc, const char* const* argv, std::ostream& err) {
                 " ms of show time (--limit); no scene set the quit flag");
   }
   if (nextStill < options.stills.size()) {
-    err << "tavrinel-capture: the show ended before the still at " << options.stills[nextStill]
-        << " ms" << std::endl;
+    err << "tavrinel-capture: "
+        << (std::strcmp(ending, "reached --to") == 0 ? "--to came before the still at "
+                                                     : "the show ended before the still at ")
+        << options.stills[nextStill] << " ms" << std::endl;
   }
   progress.finish(drawn, writer.written(), lastMs, ending);
   if (!options.quiet && writer.written() > 0) {
