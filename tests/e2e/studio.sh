@@ -51,6 +51,16 @@ shot back
 same start back "seeking away and back to 30 s gave another picture"
 echo "ok: seeks back and forth give the same picture"
 
+xdotool key --window "$id" space
+sleep 1.5
+xdotool key --window "$id" space
+shot played
+cmp -s "$work/start.xwd" "$work/played.xwd" && fail "Space did not play the show"
+xdotool key --window "$id" Home shift+Right shift+Right shift+Right
+shot again
+same start again "played, paused and sent back to 30 s, the show gave another picture"
+echo "ok: Space plays and pauses"
+
 # Saves of sync.txt by write-and-rename, each waited for: an event moved back and forth.
 txt=$work/show/sync.txt
 worst=0
@@ -85,7 +95,7 @@ shot whole
 same start whole "the model taken in again gave another picture"
 echo "ok: a broken model keeps the last good picture and is named; the good one comes back"
 
-xdotool key --window "$id" Escape
+xdotool key --window "$id" Escape 2>/dev/null
 for _ in $(seq 50); do kill -0 "$show_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$show_pid" 2>/dev/null && fail "Escape did not end the studio"
 wait "$show_pid"
