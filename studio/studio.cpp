@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/gl.h"
 #include "shell/sync_text.h"
+#include "studio/host.h"
 #include "studio/studio_app.h"
 
 namespace tav::studio {
@@ -67,6 +68,7 @@ bool Studio::start() {
   musicWritten_ = fs::last_write_time("forest.mp3", unknown);
   if (unknown) musicWritten_.reset();
   overlay_.setMultitexture(show_->engine.gl.multitexture);
+  overlayShown_ = options_.host == nullptr;
   // sync.dat as the set-up read it, unless a text form beside it reads well.
   for (std::int32_t i = 0; i < show_->sync.count(); ++i)
     table_.push_back(show_->sync.event(i));
@@ -192,6 +194,38 @@ void Studio::present(Steady::time_point begun) {
   if (drawnOver) show_->engine.gl.apply();
   window_.swapBuffers();
   frameMs_ = std::chrono::duration<double, std::milli>(Steady::now() - begun).count();
+  if (options_.host) {
+    const std::optional<std::int64_t> end = timeline_->endFrame();
+    options_.host->shown({shownMs_, shownFrame_,
+                          end ? timeline_->timeOf(*end) : show_->music.lengthMs(),
+                          sceneSelected(state_) ? state_.sceneSelector : 0, playing_,
+                          show_->sync.cursor(), transport_.loop(), line_, lineIsProblem_});
+  }
+}
+
+void Studio::takeRequests() {
+  if (!options_.host) return;
+  while (std::optional<HostRequest> request = options_.host->nextRequest()) {
+    switch (request->kind) {
+      case HostRequest::Kind::Command:
+        command(request->command);
+        break;
+      case HostRequest::Kind::Seek:
+        seekTo(request->ms);
+        break;
+      case HostRequest::Kind::Loop:
+        transport_.setLoop(request->loop);
+        dirty_ = true;
+        break;
+      case HostRequest::Kind::Table:
+        // An edited table: played again from the first snapshot, the show's time kept.
+        table_ = std::move(request->table);
+        installTable();
+        timeline_->forgetPlayed();
+        seekTo(standingMs_);
+        break;
+    }
+  }
 }
 
 void Studio::command(Command c) {
@@ -237,6 +271,7 @@ int Studio::run() {
   while (!closed_) {
     takeMessages();
     if (closed_ || window_.escapePressed()) break;
+    takeRequests();
     takeChanges();
     if (playing_) {
       playFrame();

@@ -10,12 +10,16 @@
 
 namespace tav::studio {
 
+class StudioHost;
+
 struct Options {
   std::filesystem::path showDir;  // empty: the working directory
   std::int64_t atMs = 0;
   bool paused = false;
   int width = 1024;
   int height = 768;
+  // The page's timeline and buttons, where there are any; the overlay then starts hidden.
+  StudioHost* host = nullptr;
 };
 
 // tavrinel's studio arguments: "--studio [SHOW_DIR] [--at MS] [--paused] [--size WxH]". False,

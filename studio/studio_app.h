@@ -17,6 +17,7 @@
 #include "shell/main_loop.h"
 #include "shell/show.h"
 #include "shell/timeline.h"
+#include "studio/host.h"
 #include "studio/overlay.h"
 #include "studio/show_clock.h"
 #include "studio/studio.h"
@@ -39,6 +40,7 @@ class Studio {
  private:
   bool start();
   void takeMessages();
+  void takeRequests();
   void command(Command c);
   // Sends the show to `ms` (clamped to its end), drawn at once, the music with it.
   void seekTo(std::int64_t ms);

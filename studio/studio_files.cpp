@@ -6,6 +6,7 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "shell/scene_bands.h"
 #include "shell/sync_text.h"
 #include "studio/show_files.h"
 #include "studio/studio_app.h"
@@ -128,6 +129,9 @@ void Studio::installTable() {
   for (const SyncEvent& e : table_)
     eventTimes_.push_back(e.timeMs);
   transport_.setEvents(eventTimes_);
+  if (options_.host) {
+    options_.host->tableChanged(table_, sceneBands(table_, kFps, show_->music.lengthMs()));
+  }
 }
 
 bool Studio::readTable() {

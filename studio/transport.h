@@ -85,6 +85,7 @@ class Transport {
   Move apply(Command command, const Position& at);
 
   const LoopRegion& loop() const { return loop_; }
+  void setLoop(const LoopRegion& loop) { loop_ = loop; }
   // While playing round a loop: the show time to go back to once `nowMs` reaches its end.
   std::optional<std::int64_t> loopBack(std::int64_t nowMs) const;
 

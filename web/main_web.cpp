@@ -1,7 +1,9 @@
 // tavrinel in the browser: the desktop show's start-up, frame and scenes, with the console
-// dialogue on the page's first screen and the music from Web Audio. With stills asked for, the
-// show plays from its start on the virtual clock instead, as tavrinel-capture --at does, and the
-// page gets each still as a PNG; with --report, it gets each scene's median and worst frame time.
+// dialogue on the page's first screen and the music from Web Audio. With stills asked for, each
+// is reached by an exact seek on the virtual clock instead, as tavrinel-capture --at does, and
+// the page gets each still as a PNG; with --report, the show plays every frame from its start and
+// the page gets each scene's median and worst frame time. With --studio, the studio plays the
+// viewer's folder in the page, its timeline and buttons around it (web/studio.js).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -20,14 +22,14 @@
 #include "shell/gl_window.h"
 #include "shell/main_loop.h"
 #include "shell/show.h"
+#include "shell/timeline.h"
+#include "studio/studio.h"
 #include "web/page_bridge.h"
+#include "web/studio_bridge.h"
 
 namespace {
 
 using namespace tav;
-
-// The show's time runs from an arbitrary virtual clock value, as a capture's does.
-constexpr std::uint32_t kClockBase = 1000;
 
 // The page keeps every still as a PNG in the tab's memory: an address may ask for no more than
 // 64 stills and as many pixels as four of the largest size.
@@ -110,7 +112,7 @@ int playStills(const StillsOptions& options) {
     web::publish("ended", 0, 0, 0);
     return 1;
   }
-  platform::clock::setVirtualMs(kClockBase);
+  platform::clock::setVirtualMs(kShowClockBase);
   platform::SoundOutput sound(platform::SoundMode::Silent);
   Show show(state, sound, std::cout, std::cerr);
   setUpShow(show, window, std::cerr);
@@ -125,25 +127,40 @@ int playStills(const StillsOptions& options) {
   };
   take(0);
   LoopParts parts{state, window, show.music, show.sync, show.engine, show.scenes};
+  if (!options.report) {
+    Timeline timeline(parts, show, {.fps = options.fps});
+    while (next < options.at.size()) {
+      const std::int64_t wanted = options.at[next];
+      timeline.seek(wanted);
+      const std::int64_t k = timeline.nextFrame(), t = timeline.timeOf(k);
+      if (!timeline.step(true)) break;
+      window.swapBuffers();
+      take(t);
+      web::publish("loading", state.sceneSelector, static_cast<std::int32_t>(t), k);
+      if (t < wanted) break;  // the show ended first
+      emscripten_sleep(0);
+    }
+    web::notePrograms(gl11::programsMadeWhileDrawing());
+    web::publish("stills", state.sceneSelector, show.music.positionMs(), 0);
+    return 0;
+  }
   std::map<int, std::vector<double>> frameMs;  // by scene
   double lastTurn = emscripten_get_now();
-  for (std::int64_t k = 1; !state.quit && (options.report || next < options.at.size()); ++k) {
+  for (std::int64_t k = 1; !state.quit; ++k) {
     const std::int64_t t = k * 1000 / options.fps;
-    platform::clock::setVirtualMs(kClockBase + static_cast<std::uint32_t>(t));
+    platform::clock::setVirtualMs(kShowClockBase + static_cast<std::uint32_t>(t));
     FrameInfo info;
     const double begun = emscripten_get_now();
     runFrame(parts, &info);
-    if (options.report) {
-      web::waitForGpu();
-      frameMs[info.scene].push_back(emscripten_get_now() - begun);
-    }
+    web::waitForGpu();
+    frameMs[info.scene].push_back(emscripten_get_now() - begun);
     take(t);
     web::publish("loading", state.sceneSelector, info.positionMs, k);
     // The page gets a turn now and then, between frames: what the browser does in it (compositing
     // the canvas, answering its tests) is finished before the next frame is timed.
     if (const double now = emscripten_get_now(); now - lastTurn > 250.0) {
       emscripten_sleep(0);
-      if (options.report) web::waitForGpu();
+      web::waitForGpu();
       lastTurn = emscripten_get_now();
     }
   }
@@ -198,9 +215,29 @@ int playShow() {
   return 0;
 }
 
+// The studio over the folder the page put in its file system.
+int playStudio(int argc, char** argv) {
+  studio::Options options;
+  std::string error;
+  if (!studio::parseOptions(argc, argv, options, error)) {
+    web::say(("The studio cannot start: " + error + ".").c_str());
+    web::publish("ended", 0, 0, 0);
+    return 1;
+  }
+  web::PageHost host;
+  options.host = &host;
+  web::publish("studio", 0, 0, 0);
+  const int status = studio::run(options, std::cout, std::cerr);
+  web::publish("ended", 0, 0, 0);
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--studio") return playStudio(argc, argv);
+  }
   StillsOptions stills;
   if (parseStills(argc, argv, stills)) return playStills(stills);
   return playShow();

@@ -37,13 +37,24 @@ EM_ASYNC_JS(int, pageDialog, (const char* caption, const char* text, int yesNo, 
 EM_ASYNC_JS(int, pageFullScreenGranted, (), {
   const asked = Module.tavrinelFullScreen;
   Module.tavrinelFullScreen = null;
-  return !asked || (await asked) ? 1 : 0;
+  const granted = asked ? await asked : false;
+  Module.tavrinelInFullScreen = granted;
+  return !asked || granted ? 1 : 0;
 });
 // The browser keeps Escape to itself in full screen: leaving full screen is the viewer's Escape.
+// It is left once the page no longer has its full screen element, which the browser unsets as
+// soon as it hears of the exit, before it tells the page with an event.
 EM_JS(int, pageLeftFullScreen, (), {
-  const left = Module.tavrinelLeftFullScreen ? 1 : 0;
+  const left = Module.tavrinelLeftFullScreen ||
+               (Module.tavrinelInFullScreen && !document.fullscreenElement) ? 1 : 0;
   Module.tavrinelLeftFullScreen = false;
+  if (left) Module.tavrinelInFullScreen = false;
   return left;
+});
+// Lets the browser run what it has held back while the program was busy (input, a full screen
+// left), so that it is heard now.
+EM_ASYNC_JS(void, pageCatchUp, (), {
+  await new Promise((resolve) => setTimeout(resolve, 0));
 });
 EM_JS(int, pageKnowsWebGL2, (), {
   return typeof WebGL2RenderingContext !== "undefined" ? 1 : 0;
@@ -67,6 +78,7 @@ struct Window::Impl {
   std::deque<std::pair<Size, std::vector<std::uint8_t>>> readBack;  // taken in order
   bool escapeDown = false;
   bool escapeLatched = false;
+  bool caughtUp = false;
 
   bool fail(const std::string& what) {
     error = what;
@@ -279,6 +291,11 @@ void Window::defaultProcedure(const WindowMessage& message) {
 }
 
 bool Window::escapePressed() {
+  if (impl_->backend == VideoBackend::Display && !impl_->caughtUp) {
+    // The first question after the set-up, which held the page's events back while it loaded.
+    pageCatchUp();
+    impl_->caughtUp = true;
+  }
   const bool left = impl_->backend == VideoBackend::Display && pageLeftFullScreen();
   const bool pressed = impl_->escapeDown || impl_->escapeLatched || left;
   impl_->escapeLatched = false;

@@ -19,6 +19,7 @@
 #include "scenes/show_state.h"
 #include "shell/gl_window.h"
 #include "shell/main_loop.h"
+#include "shell/scene_bands.h"
 #include "shell/show.h"
 #include "shell/timeline.h"
 #include "tests/support/mp3_fixture.h"
@@ -392,6 +393,33 @@ TEST(ShowData, EveryWayToAFrameGivesItTheSamePictureWhereItDoesNotDrawEveryPixel
   headless.seek(100000);
   headless.seek(105000);
   EXPECT_TRUE(headless.seek(110000) == direct);
+}
+
+}  // namespace
+}  // namespace tav
+
+namespace tav {
+namespace {
+
+// The scene bands the page's timeline draws, from the table alone, against the frames themselves.
+TEST(ShowData, SceneBandsFromTheTableAreTheScenesTheFramesPlay) {
+  HeadlessShow headless;
+  std::vector<SyncEvent> events;
+  for (std::int32_t i = 0; i < headless.show.sync.count(); ++i)
+    events.push_back(headless.show.sync.event(i));
+  const std::vector<SceneBand> bands = sceneBands(events, 30, headless.show.music.lengthMs());
+  ASSERT_EQ(bands.size(), 9u);
+  for (std::size_t i = 1; i < bands.size(); ++i) {
+    EXPECT_EQ(bands[i].scene, static_cast<int>(i) + 1);
+    FrameInfo info;
+    headless.timeline->seek(bands[i].fromMs);
+    ASSERT_TRUE(headless.timeline->step(true, &info));
+    EXPECT_EQ(info.scene, bands[i].scene) << "at " << bands[i].fromMs << " ms";
+    const std::int64_t before = headless.timeline->frameAt(bands[i].fromMs) - 1;
+    headless.timeline->seek(headless.timeline->timeOf(before));
+    ASSERT_TRUE(headless.timeline->step(true, &info));
+    EXPECT_EQ(info.scene, bands[i - 1].scene) << "the frame before " << bands[i].fromMs << " ms";
+  }
 }
 
 }  // namespace
