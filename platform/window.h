@@ -7,7 +7,7 @@
 //   changeDisplayMode / restoreDisplayMode      an exact full-screen mode, or refusal
 //   createWindow / destroyWindow                hidden until show()
 //   createContext / makeCurrent / releaseContext / deleteContext
-//   show, setCursorVisible, suppressScreenSaver, swapBuffers
+//   show, setCursorVisible, suppressScreenSaver, swapBuffers, rest
 //   nextMessage / postMessage / defaultProcedure   one message at a time, in the show's terms
 //   escapePressed                               down now, or pressed since the last query
 //   showMessageBox                              modal box; headless: standard error, default answer
@@ -100,6 +100,9 @@ class Window {
   void setCursorVisible(bool visible);
   void suppressScreenSaver();
   void swapBuffers();
+  // Lets `ms` pass with nothing drawn (the studio, paused): in the browser the page has its turn
+  // meanwhile, for its events and its drawing.
+  void rest(int ms);
 
   // Takes the next pending message, if any.
   bool nextMessage(WindowMessage& message);

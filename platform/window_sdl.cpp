@@ -316,6 +316,10 @@ void Window::swapBuffers() {
   if (impl_->window) SDL_GL_SwapWindow(impl_->window);
 }
 
+void Window::rest(int ms) {
+  SDL_Delay(static_cast<Uint32>(ms));
+}
+
 bool Window::nextMessage(WindowMessage& message) {
   if (!impl_->videoStarted) return false;
   SDL_Event event;

@@ -24,4 +24,21 @@ std::vector<SceneBand> sceneBands(std::span<const SyncEvent> events, int fps,
   return bands;
 }
 
+std::int64_t firstFrameChanged(std::span<const SyncEvent> before, std::span<const SyncEvent> after,
+                               int fps) {
+  std::size_t k = 0;
+  while (k < before.size() && k < after.size() && before[k].timeMs == after[k].timeMs &&
+         before[k].value == after[k].value) {
+    ++k;
+  }
+  // Event k is delivered in its table's order, and never before the first frame at its time.
+  std::int64_t frame = -1;
+  for (std::span<const SyncEvent> table : {before, after}) {
+    if (k >= table.size()) continue;
+    const std::int64_t at = firstFrameAt(table[k].timeMs, fps);
+    frame = frame < 0 ? at : std::min(frame, at);
+  }
+  return frame;
+}
+
 }  // namespace tav

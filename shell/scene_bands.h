@@ -23,4 +23,9 @@ struct SceneBand {
 std::vector<SceneBand> sceneBands(std::span<const SyncEvent> events, int fps,
                                   std::int64_t musicEndMs);
 
+// The first frame whose play can differ between two tables: the frames before it deliver only
+// events the two share, in the same places. -1 when the tables are the same.
+std::int64_t firstFrameChanged(std::span<const SyncEvent> before, std::span<const SyncEvent> after,
+                               int fps);
+
 }  // namespace tav

@@ -91,6 +91,17 @@ void Timeline::forgetPlayed() {
   onTimeline_ = false;
 }
 
+void Timeline::forgetFrom(std::int64_t frame) {
+  // A snapshot is the state before its frame plays; the first (frame 1) always stays.
+  for (auto it = snapshots_.upper_bound(std::max<std::int64_t>(frame, 1));
+       it != snapshots_.end();) {
+    snapshotBytes_ -= it->second.bytes();
+    it = snapshots_.erase(it);
+  }
+  if (endFrame_ && *endFrame_ >= frame) endFrame_.reset();
+  onTimeline_ = false;
+}
+
 void Timeline::keepSnapshot() {
   if (snapshots_.contains(next_)) return;
   const ShowSnapshot& kept = snapshots_.emplace(next_, takeSnapshot(show_, next_)).first->second;

@@ -59,12 +59,17 @@ class Timeline {
   // The show's sync table or music changed: every snapshot but the first (taken before any frame
   // read either) no longer holds, nor does the end found.
   void forgetPlayed();
+  // The sync table changed from frame `frame` on (the frames before it play as they did): the
+  // snapshots after it no longer hold, nor does an end found from it on.
+  void forgetFrom(std::int64_t frame);
 
   std::int64_t nextFrame() const { return next_; }
   // The frame whose play ended the show, once a seek or a step has reached it.
   std::optional<std::int64_t> endFrame() const { return endFrame_; }
   int fps() const { return settings_.fps; }
   std::size_t snapshotCount() const { return snapshots_.size(); }
+  // The latest frame a seek can start from without playing the frames before it.
+  std::int64_t lastSnapshotFrame() const { return std::prev(snapshots_.end())->first; }
   std::size_t snapshotBytes() const { return snapshotBytes_; }
   std::int64_t snapshotSpacingMs() const { return everyFrames_ * 1000 / settings_.fps; }
 

@@ -4,10 +4,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "platform/clock.h"
 #include "platform/gl.h"
+#include "shell/scene_bands.h"
 #include "shell/sync_text.h"
 #include "studio/host.h"
 #include "studio/studio_app.h"
@@ -19,6 +19,10 @@ namespace fs = std::filesystem;
 
 // What the device holds still plays after a seek: the studio keeps it short.
 constexpr int kMusicBufferMs = 50;
+
+// How long the timeline plays ahead at a time while the studio waits, so that a key or a request
+// is seldom kept waiting for it.
+constexpr auto kAheadWork = std::chrono::milliseconds(8);
 
 std::string timeText(std::int64_t ms) {
   return syncTimeText(static_cast<std::int32_t>(ms));
@@ -123,6 +127,20 @@ void Studio::drawHeld() {
   dirty_ = false;
 }
 
+bool Studio::playAhead() {
+  Timeline& timeline = *timeline_;
+  const std::optional<std::int64_t> end = timeline.endFrame();
+  const std::int64_t endMs = end ? timeline.timeOf(*end) : show_->music.lengthMs();
+  const std::int64_t from = timeline.lastSnapshotFrame();
+  if (endMs < 0 || timeline.timeOf(from) + timeline.snapshotSpacingMs() >= endMs) return false;
+  const auto begun = Steady::now();
+  timeline.seek(timeline.timeOf(from));
+  while (Steady::now() - begun < kAheadWork && timeline.step(false)) {
+  }
+  drawHeld();
+  return true;
+}
+
 void Studio::playFrame() {
   const std::int64_t t = clock_.nowMs();
   if (std::optional<std::int64_t> back = transport_.loopBack(t)) {
@@ -134,7 +152,7 @@ void Studio::playFrame() {
   if (std::optional<std::int64_t> end = timeline.endFrame()) frame = std::min(frame, *end);
   if (frame < timeline.nextFrame()) {
     // The frame for this moment is on screen already.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    platformWindow_.rest(1);
     return;
   }
   const auto begun = Steady::now();
@@ -217,13 +235,15 @@ void Studio::takeRequests() {
         transport_.setLoop(request->loop);
         dirty_ = true;
         break;
-      case HostRequest::Kind::Table:
-        // An edited table: played again from the first snapshot, the show's time kept.
+      case HostRequest::Kind::Table: {
+        // An edited table: played again from the last snapshot before the edit can tell, the
+        // show's time kept.
+        const std::int64_t changed = firstFrameChanged(table_, request->table, kFps);
         table_ = std::move(request->table);
         installTable();
-        timeline_->forgetPlayed();
+        if (changed >= 0) timeline_->forgetFrom(changed);
         seekTo(standingMs_);
-        break;
+      } break;
     }
   }
 }
@@ -277,8 +297,8 @@ int Studio::run() {
       playFrame();
     } else if (dirty_) {
       drawHeld();
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } else if (!playAhead()) {
+      platformWindow_.rest(5);
     }
   }
   out_ << "tavrinel studio: " << timeline_->snapshotCount() << " snapshots kept, "

@@ -48,6 +48,10 @@ class Studio {
   // While playing: the timeline's frame the clock has reached, the frames before it undrawn.
   void playFrame();
   void drawHeld();
+  // While paused: the timeline played on undrawn past its last snapshot, keeping snapshots up to
+  // the show's end so that any seek starts near its frame, then the held frame drawn again.
+  // False once they reach the end.
+  bool playAhead();
   void present(Steady::time_point begun);
   void say(const std::string& line, bool problem);
   Position position() const { return {standingMs_, shownFrame_, kFps, playing_}; }

@@ -270,6 +270,10 @@ void Window::swapBuffers() {
   // between frames (a turn lets the browser composite, which is no part of a frame's time).
 }
 
+void Window::rest(int ms) {
+  emscripten_sleep(static_cast<unsigned>(ms));
+}
+
 bool Window::nextMessage(WindowMessage& message) {
   if (!impl_->videoStarted || impl_->queue.empty()) return false;
   message = impl_->queue.front();

@@ -381,6 +381,10 @@ void Window::setCursorVisible(bool visible) {
 // The window procedure swallows the screen saver's and the monitor's commands itself.
 void Window::suppressScreenSaver() {}
 
+void Window::rest(int ms) {
+  Sleep(static_cast<DWORD>(ms));
+}
+
 void Window::swapBuffers() {
   Impl& impl = *impl_;
   if (impl.backend == VideoBackend::Headless) {

@@ -19,5 +19,21 @@ TEST(SceneBands, EventsDueTogetherChangeScenesOnFramesInTurnAndNothingRunsPastTh
   EXPECT_EQ(sceneBands(late, 10, 2000), (std::vector<SceneBand>{{0, 1}, {600, 2}}));
 }
 
+// Events before the first difference are delivered as before; the differing one no earlier than
+// the first frame at its time, in either table.
+TEST(SceneBands, AnEditChangesNoFrameBeforeTheFirstItsEventsCanBeDeliveredIn) {
+  const SyncEvent table[] = {{1000, 39}, {2000, 40}, {3000, 39}};
+  EXPECT_EQ(firstFrameChanged(table, table, 10), -1);
+  const SyncEvent moved[] = {{1000, 39}, {2500, 40}, {3000, 39}};
+  EXPECT_EQ(firstFrameChanged(table, moved, 10), 20);
+  const SyncEvent earlier[] = {{1000, 39}, {1450, 40}, {3000, 39}};
+  EXPECT_EQ(firstFrameChanged(table, earlier, 10), 15);
+  const SyncEvent recoded[] = {{1000, 39}, {2000, 8}, {3000, 39}};
+  EXPECT_EQ(firstFrameChanged(table, recoded, 10), 20);
+  // The last removed, or one added after the rest.
+  EXPECT_EQ(firstFrameChanged(table, std::span(table, 2), 10), 30);
+  EXPECT_EQ(firstFrameChanged(std::span(table, 2), table, 10), 30);
+}
+
 }  // namespace
 }  // namespace tav

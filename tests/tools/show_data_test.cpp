@@ -21,6 +21,7 @@
 #include "shell/main_loop.h"
 #include "shell/scene_bands.h"
 #include "shell/show.h"
+#include "shell/sync_text.h"
 #include "shell/timeline.h"
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -380,6 +381,34 @@ TEST(ShowData, DataLoadedAgainWhileTheShowRunsGivesEverySeekTheSameFrame) {
   headless.timeline.emplace(headless.parts, headless.show, Timeline::Settings{.fps = 30});
   for (std::size_t i = 0; i < std::size(times); ++i)
     EXPECT_TRUE(headless.seek(times[i]) == before[i]) << "the frame at " << times[i] << " ms";
+}
+
+// What the studio does with an edited table: the snapshots up to the first frame the edit can
+// change are kept, the rest dropped. Seeks then give the frames of a show set up with that table.
+TEST(ShowData, AnEditedTablePlaysOnFromTheSnapshotsBeforeItAsFromTheStart) {
+  const std::int64_t times[] = {59000, 60100, 63000, 120000, 30000};
+  std::vector<SyncEvent> after;
+  std::vector<std::vector<std::uint8_t>> seen;
+  {
+    HeadlessShow edited;
+    std::vector<SyncEvent> before;
+    for (std::int32_t i = 0; i < edited.show.sync.count(); ++i)
+      before.push_back(edited.show.sync.event(i));
+    edited.seek(150000);  // snapshots all along the way
+    after = before;
+    const auto later = std::find_if(after.begin(), after.end(),
+                                    [](const SyncEvent& e) { return e.timeMs > 60000; });
+    after.insert(later, {60000, 8});  // a camera jump in scene 3
+    after.back().value = 40;
+    edited.show.sync.parse(syncDatBytes(after));
+    edited.timeline->forgetFrom(firstFrameChanged(before, after, 30));
+    for (std::int64_t t : times)
+      seen.push_back(edited.seek(t));
+  }
+  HeadlessShow fresh;
+  fresh.show.sync.parse(syncDatBytes(after));
+  for (std::size_t i = 0; i < std::size(times); ++i)
+    EXPECT_TRUE(fresh.seek(times[i]) == seen[i]) << "the frame at " << times[i] << " ms";
 }
 
 // Scene 5 never clears its picture: its backdrop falls short of the edges by half a pixel at
