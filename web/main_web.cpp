@@ -215,7 +215,8 @@ int playShow() {
   return 0;
 }
 
-// The studio over the folder the page put in its file system.
+// The studio over the folder the page put in its file system. Without --size the viewer picks
+// the picture's size from the show's own menu, as the player does.
 int playStudio(int argc, char** argv) {
   studio::Options options;
   std::string error;
@@ -223,6 +224,14 @@ int playStudio(int argc, char** argv) {
     web::say(("The studio cannot start: " + error + ".").c_str());
     web::publish("ended", 0, 0, 0);
     return 1;
+  }
+  if (std::none_of(argv + 1, argv + argc,
+                   [](const char* a) { return std::string(a) == "--size"; })) {
+    web::ConsoleInput input;
+    std::istream in(&input);
+    const Resolution resolution = askResolution(in, std::cout);
+    options.width = resolution.width;
+    options.height = resolution.height;
   }
   web::PageHost host;
   options.host = &host;

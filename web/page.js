@@ -7,7 +7,8 @@
 // worst after its first frame; window.tavrinel.programsMadeLate: shader programs the GL layer
 // had to make while drawing). What went wrong is on the first screen and in
 // window.tavrinel.error; window.tavrinel.music shows and switches the audio context as a browser
-// does (a hidden tab, an interruption).
+// does (a hidden tab, an interruption). index.html?studio is the studio for a show folder of the
+// viewer's own (web/studio.js), with no data package loaded.
 "use strict";
 
 (function () {
@@ -20,6 +21,7 @@
   const stageLines = document.getElementById("stage-lines");
   const stillsMode = params.has("at") || params.has("report");
   const autoplay = params.get("autoplay");
+  const studioMode = params.has("studio") && !stillsMode;
 
   window.tavrinel = {state: stillsMode ? "loading" : "menu", scene: 0, showMs: 0, frames: 0};
 
@@ -78,7 +80,8 @@
     typedLine.remove();
     consoleArea.appendChild(document.createTextNode(line + "\n"));
     if (line.trim() !== "") {
-      if (autoplay === null) Module.tavrinelFullScreen = requestFullScreen();
+      // The studio's picture stays in the page, above its timeline.
+      if (autoplay === null && !studioMode) Module.tavrinelFullScreen = requestFullScreen();
       showStage();
     }
     resolve(line);
@@ -134,6 +137,8 @@
   // are not input (Escape, Tab, function keys, the browser's shortcuts) stay the browser's.
   document.addEventListener("keydown", (event) => {
     if (!answer || event.ctrlKey || event.altKey || event.metaKey || event.isComposing) return;
+    // Keys on the page's own controls (the studio's link and folder buttons) are theirs.
+    if (event.target.closest && event.target.closest("a, button, input, label")) return;
     const typed = typedLine.textContent;
     const printable = [...event.key].length === 1;
     if (event.key === "Enter") {
@@ -256,4 +261,23 @@
       window.tavrinel.state = "ended";
     },
   };
+
+  // The show's data package, then its program; in the studio its scripts instead of the package,
+  // the viewer's folder taking its place.
+  document.getElementById("studio-link").hidden = studioMode || stillsMode;
+  if (studioMode) {
+    const style = document.createElement("link");
+    style.rel = "stylesheet";
+    style.href = "studio.css";
+    document.head.appendChild(style);
+  }
+  const scripts = studioMode
+    ? ["studio_table.js", "studio_folder.js", "studio_timeline.js", "studio.js", "tavrinel.js"]
+    : ["show-data.js", "tavrinel.js"];
+  for (const name of scripts) {
+    const script = document.createElement("script");
+    script.src = name;
+    script.async = false;
+    document.body.appendChild(script);
+  }
 })();

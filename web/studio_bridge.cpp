@@ -129,6 +129,12 @@ EMSCRIPTEN_KEEPALIVE char* tavrinel_check(const char* dir) {
   return reinterpret_cast<char*>(tav::web::handed(lines));
 }
 
+// What `code` does in `scene`, in the words sync.txt's comments use; null when the scene ignores
+// it. The page offers the known codes with these.
+EMSCRIPTEN_KEEPALIVE const char* tavrinel_sync_code_meaning(int scene, int code) {
+  return tav::syncCodeMeaning(scene, code);
+}
+
 // The table as its files hold it: sync.dat's bytes, or with `text` sync.txt's. `length` gets the
 // size.
 EMSCRIPTEN_KEEPALIVE std::uint8_t* tavrinel_sync_file(const std::int32_t* pairs, int count,
