@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The show's page in headless Chromium.
 
-Usage: page_test.py CHECK WEB_DIR SHOW_DIR [CAPTURE]
+Usage: page_test.py CHECK WEB_DIR SHOW_DIR [CAPTURE | INSPECT]
   stills        one still per scene from the page against tavrinel-capture's (CAPTURE) of the
                 same size and frame rate: PSNR of at least 30 dB each; every shader program
                 the show draws with was made while it loaded
@@ -12,6 +12,15 @@ Usage: page_test.py CHECK WEB_DIR SHOW_DIR [CAPTURE]
                 box, and an address asking for too many stills
   suspend       the audio context suspended and resumed during the show, and ?autoplay=2 in a
                 browser that wants a gesture: the show runs on, then the music is in step with it
+  studio-folder ?studio: the show's folder through the folder input plays at the menu's size, its
+                events as marks, the timeline a slider; a damaged model and a missing sync.dat
+                listed and played anyway, a save downloaded as tavrinel-inspect (INSPECT) makes
+                it; a dropped folder read in batches, a file too large refused
+  studio-seek   clicks on the timeline give tavrinel-capture's (CAPTURE) stills; the transport's
+                buttons, and keys typed into the code field kept from it
+  studio-edit   edits by the buttons, a drag and the keyboard undone to the folder's table byte
+                for byte, saved into the folder (a handle) as the inspector makes it; a saved
+                sync.txt taken in; random edits, undos and redos
 Exit status 0 on success, 77 when there is no browser build or no chromium.
 """
 
@@ -29,6 +38,7 @@ import chromium
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from stills import psnr, scene_still_times, sync_events  # noqa: E402
+import studio_checks  # noqa: E402
 
 MENU = ("Welcome to this years contribution from tavrinel!\n"
         "Please choose your desired resolution:\n"
@@ -39,8 +49,7 @@ MENU = ("Welcome to this years contribution from tavrinel!\n"
         "   4. 1024*768\n")
 
 
-class Failed(Exception):
-    pass
+Failed = studio_checks.Failed
 
 
 def check(condition, what):
@@ -355,6 +364,12 @@ def main():
             first_screen(browser, server, show, web)
         elif what == "suspend":
             suspend(browser, server, show)
+        elif what == "studio-folder":
+            studio_checks.studio_folder(browser, server, show, sys.argv[4])
+        elif what == "studio-seek":
+            studio_checks.studio_seek(browser, server, show, sys.argv[4])
+        elif what == "studio-edit":
+            studio_checks.studio_edit(browser, web, show, sys.argv[4])
         else:
             print(__doc__)
             return 2
