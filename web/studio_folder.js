@@ -115,6 +115,7 @@
       this.pending = new Set();
       this.handle = null;
       this.polling = false;
+      this.saving = false;  // a poll now would take the page's own save for another program's
     }
 
     has(path) { return this.known.has(path); }
@@ -184,7 +185,7 @@
 
     // With a handle, the folder read again; nothing when a poll is still going.
     async poll() {
-      if (!this.handle || this.polling) return [];
+      if (!this.handle || this.polling || this.saving) return [];
       this.polling = true;
       try {
         return await this.take(await fromHandle(this.handle));
@@ -196,6 +197,15 @@
     // Writes `files` ({name, bytes}) into the folder where the browser lets the page write to it,
     // else downloads them. Returns where they went: "folder" or "download".
     async save(files) {
+      this.saving = true;
+      try {
+        return await this.write(files);
+      } finally {
+        this.saving = false;
+      }
+    }
+
+    async write(files) {
       if (this.handle && await this.writable()) {
         try {
           for (const {name, bytes} of files) {
