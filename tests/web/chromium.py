@@ -91,6 +91,7 @@ class Browser:
         self.next_id = 0
         self.console = []  # (level, text) in order
         self.exceptions = []
+        self.dialogs = []  # the kinds of the page's dialogs, as they open
         self.call("Runtime.enable")
         self.call("Page.enable")
 
@@ -104,6 +105,8 @@ class Browser:
             params = message["params"]
             text = " ".join(str(a.get("value", a.get("description", ""))) for a in params["args"])
             self.console.append((params["type"], text))
+        elif method == "Page.javascriptDialogOpening":
+            self.dialogs.append(message["params"]["type"])
         elif method == "Runtime.exceptionThrown":
             details = message["params"]["exceptionDetails"]
             self.exceptions.append(details.get("exception", {}).get("description", details["text"]))

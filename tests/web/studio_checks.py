@@ -143,6 +143,15 @@ def studio_folder(browser, server, show, inspect):
         subprocess.run([inspect, "--sync-dat", text, "-o", made], check=True)
         with open(made, "rb") as a, open(saved, "rb") as b:
             check(a.read() == b.read(), "the downloaded sync.dat is not the inspector's")
+
+        # The folder given again with a sync.dat in it: taken in, the show's time kept.
+        shutil.copy(os.path.join(show, "sync.dat"), os.path.join(work, "show"))
+        browser.call("DOM.setFileInputFiles", nodeId=browser.call(
+            "DOM.querySelector", nodeId=browser.call("DOM.getDocument")["root"]["nodeId"],
+            selector="#folder-input")["nodeId"], files=[os.path.join(work, "show")])
+        check(browser.wait_for(f"document.querySelectorAll('#marks .mark').length === {len(expected)}"
+                               " || null", 15), "the folder given again was not taken in")
+        check(browser.evaluate("tavrinel.time") == at, "taking in the folder moved the time")
         print("studio: a damaged model and no sync.dat listed and played; a save downloaded")
     finally:
         shutil.rmtree(work, ignore_errors=True)
@@ -422,7 +431,15 @@ def edit_and_save(browser, server, folder, inspect, work):
                            " JSON.stringify(tavrinel.studio.table()) || null", 30),
           "the studio does not play the page's table")
     saved_as_inspector_makes(browser, inspect, work, "random edits")
+
+    # Left with an edit unsaved, the page asks first; kept, the studio plays on.
+    browser.evaluate("tavrinel.studio.add(1000, 8); setTimeout(() => { location.href = 'about:blank'; })")
+    time.sleep(1)
+    browser.call("Page.getNavigationHistory")  # the dialog's event, heard meanwhile
+    check(browser.dialogs == ["beforeunload"], f"leaving with an edit unsaved: {browser.dialogs}")
+    browser.call("Page.handleJavaScriptDialog", accept=False)
+    check(browser.wait_for("tavrinel.state === 'studio' || null", 10), "the studio was left")
     errors = [text for level, text in browser.console if level in ("error", "assert")]
     check(not browser.exceptions and not errors, f"errors: {browser.exceptions} {errors}")
     print("studio: edits undone to the folder's table, saved as the inspector makes it, a saved"
-          " sync.txt taken in, 150 random edits")
+          " sync.txt taken in, 150 random edits; leaving with an edit unsaved asked first")
