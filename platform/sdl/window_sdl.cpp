@@ -7,7 +7,7 @@
 
 #include "platform/gl.h"
 #include "platform/pixel_reader.h"
-#include "platform/sdl_keys.h"
+#include "platform/sdl/keys.h"
 #include "platform/window.h"
 
 namespace tav::platform {
