@@ -6,6 +6,9 @@
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
+#include <string>
+
+#include "platform/mp3_frames.h"
 
 namespace tav::test {
 
@@ -54,6 +57,37 @@ std::vector<std::uint8_t> encodeTone(const Tone& tone, const Mp3Options& options
   if (tagSize > 0 && tagSize <= out.size()) std::copy_n(tag.begin(), tagSize, out.begin());
   lame_close(lame);
   return out;
+}
+
+std::vector<std::uint8_t> damaged(std::vector<std::uint8_t> mp3, Damage damage, std::size_t frame,
+                                  std::size_t junkBytes) {
+  platform::mp3::Stream stream;
+  std::string error;
+  if (!platform::mp3::scanStream(mp3, stream, error) || frame >= stream.frames.size())
+    throw std::runtime_error("no frame " + std::to_string(frame) + " to damage");
+  auto begin = [&](std::size_t i) {
+    return mp3.begin() + static_cast<std::ptrdiff_t>(stream.frames[i].offset);
+  };
+  auto end = [&](std::size_t i) {
+    return begin(i) + static_cast<std::ptrdiff_t>(stream.frames[i].bytes);
+  };
+  auto isSync = [](std::uint8_t a, std::uint8_t b) { return a == 0xff && (b & 0xe0) == 0xe0; };
+  switch (damage) {
+    case Damage::FlippedHeader:
+      while (frame + 1 < stream.frames.size() &&
+             std::adjacent_find(begin(frame) + 1, end(frame), isSync) != end(frame))
+        ++frame;
+      begin(frame)[1] ^= 0xff;
+      begin(frame)[2] ^= 0xff;
+      break;
+    case Damage::DroppedFrame:
+      mp3.erase(begin(frame), end(frame));
+      break;
+    case Damage::Junk:
+      mp3.insert(begin(frame), junkBytes, std::uint8_t{'j'});
+      break;
+  }
+  return mp3;
 }
 
 }  // namespace tav::test
