@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <span>
 #include <stdexcept>
 #include <string>
 
@@ -65,27 +66,21 @@ std::vector<std::uint8_t> damaged(std::vector<std::uint8_t> mp3, Damage damage, 
   std::string error;
   if (!platform::mp3::scanStream(mp3, stream, error) || frame >= stream.frames.size())
     throw std::runtime_error("no frame " + std::to_string(frame) + " to damage");
-  auto begin = [&](std::size_t i) {
-    return mp3.begin() + static_cast<std::ptrdiff_t>(stream.frames[i].offset);
-  };
-  auto end = [&](std::size_t i) {
-    return begin(i) + static_cast<std::ptrdiff_t>(stream.frames[i].bytes);
+  auto bytes = [&](std::size_t i) {
+    return std::span(mp3).subspan(stream.frames[i].offset, stream.frames[i].bytes);
   };
   auto isSync = [](std::uint8_t a, std::uint8_t b) { return a == 0xff && (b & 0xe0) == 0xe0; };
-  switch (damage) {
-    case Damage::FlippedHeader:
-      while (frame + 1 < stream.frames.size() &&
-             std::adjacent_find(begin(frame) + 1, end(frame), isSync) != end(frame))
-        ++frame;
-      begin(frame)[1] ^= 0xff;
-      begin(frame)[2] ^= 0xff;
-      break;
-    case Damage::DroppedFrame:
-      mp3.erase(begin(frame), end(frame));
-      break;
-    case Damage::Junk:
-      mp3.insert(begin(frame), junkBytes, std::uint8_t{'j'});
-      break;
+  while (damage == Damage::FlippedHeader && frame + 1 < stream.frames.size() &&
+         std::ranges::adjacent_find(bytes(frame).subspan(1), isSync) != bytes(frame).end())
+    ++frame;
+  auto at = mp3.begin() + static_cast<std::ptrdiff_t>(stream.frames[frame].offset);
+  if (damage == Damage::FlippedHeader) {
+    at[1] ^= 0xff;
+    at[2] ^= 0xff;
+  } else if (damage == Damage::DroppedFrame) {
+    mp3.erase(at, at + static_cast<std::ptrdiff_t>(stream.frames[frame].bytes));
+  } else {
+    mp3.insert(at, junkBytes, std::uint8_t{'j'});
   }
   return mp3;
 }

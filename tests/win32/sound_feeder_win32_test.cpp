@@ -1,13 +1,13 @@
 // The Windows backend's feeder over stand-ins for waveOut (wave_out_stand_in.h) and for the MP3
-// decoder, defined here in place of platform/win32/mp3_decoder_acm.cpp: ten seconds that count
-// their frames, each sample the number of its frame, read at a gate the test can shut.
+// decoder, defined here in place of platform/win32/mp3_decoder_acm.cpp: ten seconds of a constant,
+// whose next read the test can hold.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <future>
-#include <mutex>
+#include <semaphore>
 #include <thread>
 
 #include "platform/mp3_decoder.h"
@@ -17,12 +17,8 @@
 namespace tav::platform {
 namespace {
 
-struct Gate {
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool shut = false;
-  bool waiting = false;  // a read stands at the shut gate
-} gate;
+std::atomic<bool> holdNextRead = false;
+std::binary_semaphore readHeld{0}, readGoesOn{0};
 
 }  // namespace
 
@@ -32,37 +28,27 @@ struct Mp3Decoder::State {
 
 Mp3Decoder::Mp3Decoder() = default;
 Mp3Decoder::~Mp3Decoder() = default;
-
 bool Mp3Decoder::open(std::span<const std::uint8_t>, int rate) {
   state_ = std::make_unique<State>();
   lengthFrames_ = 10 * std::int64_t{rate};
   return true;
 }
-
 void Mp3Decoder::close() {
   state_.reset();
 }
-
 std::size_t Mp3Decoder::read(std::int16_t* out, std::size_t frames) {
-  {
-    std::unique_lock lock(gate.mutex);
-    gate.waiting = gate.shut;
-    gate.changed.notify_all();
-    gate.changed.wait(lock, [] { return !gate.shut; });
-    gate.waiting = false;
+  if (holdNextRead.exchange(false)) {
+    readHeld.release();
+    readGoesOn.acquire();
   }
-  const auto n =
-      std::min<std::int64_t>(static_cast<std::int64_t>(frames), lengthFrames_ - state_->next);
-  for (std::int64_t i = 0; i < n; ++i)
-    out[2 * i] = out[2 * i + 1] = static_cast<std::int16_t>((state_->next + i) % 32768);
+  const auto n = std::min(static_cast<std::int64_t>(frames), lengthFrames_ - state_->next);
+  std::fill_n(out, 2 * n, std::int16_t{1000});
   state_->next += n;
   return static_cast<std::size_t>(n);
 }
-
 bool Mp3Decoder::rewind() {
   return seek(0);
 }
-
 bool Mp3Decoder::seek(std::int64_t frame) {
   state_->next = std::clamp<std::int64_t>(frame, 0, lengthFrames_);
   return true;
@@ -79,32 +65,18 @@ class SoundFeederWin32 : public ::testing::Test {
     std::lock_guard lock(stand_in::lock);
     stand_in::record = {};
   }
-  void TearDown() override { openGate(); }
-
-  // Shuts the gate and waits for the feeder's next read to stand at it.
-  static bool holdNextRead(SoundOutput& sound) {
-    std::unique_lock lock(gate.mutex);
-    gate.shut = true;
-    lock.unlock();
-    if (!sound.play(false)) return false;
-    lock.lock();
-    return gate.changed.wait_for(lock, 2s, [] { return gate.waiting; });
-  }
-  static void openGate() {
-    std::lock_guard lock(gate.mutex);
-    gate.shut = false;
-    gate.changed.notify_all();
-  }
 };
 
 TEST_F(SoundFeederWin32, ThePositionIsReadWhileABufferDecodes) {
   SoundOutput sound;
   ASSERT_TRUE(sound.init(44100, 200));
   ASSERT_TRUE(sound.openStream(kBlock));
-  ASSERT_TRUE(holdNextRead(sound));
+  holdNextRead = true;
+  ASSERT_TRUE(sound.play(false));
+  ASSERT_TRUE(readHeld.try_acquire_for(2s));
   auto reading = std::async(std::launch::async, [&] { return sound.positionMs(); });
   const bool prompt = reading.wait_for(500ms) == std::future_status::ready;
-  openGate();
+  readGoesOn.release();
   EXPECT_TRUE(prompt) << "the position waited for a buffer to decode";
   EXPECT_EQ(reading.get(), 0);
 }
