@@ -18,6 +18,7 @@
 #include "platform/pixel_reader.h"
 #include "platform/win32/wgl_surfaces.h"
 #include "platform/win32/win32_text.h"
+#include "platform/win32/window_impl.h"
 #include "platform/window.h"
 
 namespace tav::platform {
@@ -53,44 +54,7 @@ void printBox(const char* caption, const char* text) {
   std::fprintf(stderr, "%s%s %s\n", caption, colon ? "" : ":", text);
 }
 
-Size rectSize(const RECT& rect) {
-  return {static_cast<int>(rect.right - rect.left), static_cast<int>(rect.bottom - rect.top)};
-}
-
 }  // namespace
-
-struct Window::Impl {
-  VideoBackend backend;
-  std::string error;
-  bool videoStarted = false;
-  HINSTANCE instance = nullptr;
-  std::string className;  // the title, once the class is registered under it
-  WindowStep step = WindowStep::Window;
-  bool modeChanged = false;
-  HWND window = nullptr;
-  HDC dc = nullptr;
-  HGLRC context = nullptr;
-  std::deque<WindowMessage> queue;   // translated by the procedure, oldest first
-  std::deque<WindowMessage> posted;  // the show's own, each behind its marker
-  bool escapeDown = false;           // headless: from the window's own key messages
-  bool escapeLatched = false;
-  Size headlessSize;
-  Size framebufferSize;
-  win32::HeadlessFramebuffer framebuffer;
-  PixelReader reader;                                            // headless
-  std::deque<std::pair<Size, std::vector<std::uint8_t>>> shown;  // displayed, read back early
-
-  bool fail(const std::string& step) {
-    const DWORD code = GetLastError();
-    // Under Wine with no display a window is refused without a reason.
-    error =
-        step + ": " + (code ? win32::errorText(code) : "refused, no reason given (no display?)");
-    return false;
-  }
-  bool registerClass(const char* title);
-  void takePosted();
-  LRESULT procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-};
 
 namespace {
 
@@ -476,72 +440,6 @@ BoxAnswer Window::showMessageBox(const char* caption, const char* text, BoxIcon 
   }
   if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
   return pressed == IDYES ? BoxAnswer::Yes : BoxAnswer::No;
-}
-
-Size Window::drawableSize() const {
-  if (impl_->backend == VideoBackend::Headless) {
-    return impl_->window ? impl_->framebufferSize : Size{};
-  }
-  RECT rect{};
-  if (!impl_->window || !GetClientRect(impl_->window, &rect)) return {};
-  return rectSize(rect);
-}
-
-Size Window::windowSize() const {
-  RECT rect{};
-  if (!impl_->window || !GetWindowRect(impl_->window, &rect)) return {};
-  return rectSize(rect);
-}
-
-void* Window::procAddress(const char* name) const {
-  return impl_->videoStarted ? win32::glEntryPoint(name) : nullptr;
-}
-
-bool Window::startReadback() {
-  Impl& impl = *impl_;
-  if (!impl.context) return false;
-  if (impl.backend == VideoBackend::Headless) return impl.reader.start(drawableSize());
-  // The screen cannot be read later: it is read now, and handed over when asked for.
-  if (impl.shown.size() >= 2) return false;
-  Size size;
-  std::vector<std::uint8_t> rgb = readPixelsRgb(size);
-  if (rgb.empty()) return false;
-  impl.shown.emplace_back(size, std::move(rgb));
-  return true;
-}
-
-bool Window::takeReadback(std::vector<std::uint8_t>& rgb, Size& size) {
-  Impl& impl = *impl_;
-  if (!impl.context) return false;
-  if (impl.backend == VideoBackend::Headless) return impl.reader.take(rgb, size);
-  if (impl.shown.empty()) return false;
-  size = impl.shown.front().first;
-  rgb = std::move(impl.shown.front().second);
-  impl.shown.pop_front();
-  return true;
-}
-
-std::vector<std::uint8_t> Window::readPixelsRgb(Size& size) const {
-  size = drawableSize();
-  std::vector<std::uint8_t> rows;
-  if (!impl_->context || size.width <= 0 || size.height <= 0) {
-    size = {};
-    return rows;
-  }
-  if (impl_->backend == VideoBackend::Display) {
-    glFinish();  // the swap has reached the screen
-    if (!win32::readScreen(impl_->window, size, rows)) size = {};
-    return rows;
-  }
-  const std::size_t stride = static_cast<std::size_t>(size.width) * 3;
-  std::vector<std::uint8_t> bottomUp(stride * static_cast<std::size_t>(size.height));
-  readPresentedFrame(size, bottomUp.data());
-  rows.resize(bottomUp.size());
-  for (int y = 0; y < size.height; ++y) {
-    std::memcpy(&rows[static_cast<std::size_t>(y) * stride],
-                &bottomUp[static_cast<std::size_t>(size.height - 1 - y) * stride], stride);
-  }
-  return rows;
 }
 
 }  // namespace tav::platform
