@@ -68,7 +68,8 @@ class Window {
   // Where the system registers a window class (Windows), it is registered here under `title`, so
   // that a refusal is the video system's; without a title, createWindow registers it.
   bool startVideo(const char* title = nullptr);
-  void stopVideo();
+  // False where the system refused to let the window class go (a window of it still exists).
+  bool stopVideo();
 
   // Chooses the display's mode of exactly width × height (any refresh rate) for a full-screen
   // window; false when the display has none. Headless there is nothing to change.
@@ -84,7 +85,10 @@ class Window {
   bool createWindow(const char* title, int width, int height, bool fullScreen);
   // Which step of the last failed createWindow failed (Window where the system has no others).
   WindowStep failedStep() const;
-  void destroyWindow();
+  // The steps of taking the window down, each false where the system refused it; with nothing to
+  // release, true. Only Windows has a device context of its own to give back.
+  bool releaseDeviceContext();
+  bool destroyWindow();
   bool hasWindow() const;
 
   // An OpenGL compatibility-profile context for the window.
@@ -93,7 +97,7 @@ class Window {
   // Makes the context current and asks for vsync (which may be refused; the show then runs free).
   bool makeCurrent();
   bool releaseContext();
-  void deleteContext();
+  bool deleteContext();
 
   // Shows, raises and focuses the window.
   void show();
@@ -125,6 +129,8 @@ class Window {
   bool takeReadback(std::vector<std::uint8_t>& rgb, Size& size);
 
   struct Impl;
+  // The backend's own state, for its helpers and tests: only the backend knows what it holds.
+  Impl& backendState() { return *impl_; }
 
  private:
   std::unique_ptr<Impl> impl_;

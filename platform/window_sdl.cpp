@@ -163,12 +163,13 @@ bool Window::startVideo(const char*) {
   return true;
 }
 
-void Window::stopVideo() {
-  if (!impl_->videoStarted) return;
+bool Window::stopVideo() {
+  if (!impl_->videoStarted) return true;
   SDL_DelEventWatch(latchEscape, impl_.get());
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
   impl_->videoStarted = false;
   impl_->posted.clear();
+  return true;
 }
 
 void Window::setHeadlessSize(Size size) {
@@ -251,10 +252,14 @@ WindowStep Window::failedStep() const {
   return WindowStep::Window;
 }
 
-void Window::destroyWindow() {
-  if (!impl_->window) return;
-  SDL_DestroyWindow(impl_->window);
+bool Window::releaseDeviceContext() {
+  return true;
+}
+
+bool Window::destroyWindow() {
+  if (impl_->window) SDL_DestroyWindow(impl_->window);
   impl_->window = nullptr;
+  return true;
 }
 
 bool Window::hasWindow() const {
@@ -290,12 +295,13 @@ bool Window::releaseContext() {
   return true;
 }
 
-void Window::deleteContext() {
-  if (!impl_->context) return;
+bool Window::deleteContext() {
+  if (!impl_->context) return true;
   // The read-back buffers belong to the context: freed in it, before it goes.
   if (SDL_GL_GetCurrentContext() == impl_->context) impl_->reader.release();
   SDL_GL_DeleteContext(impl_->context);
   impl_->context = nullptr;
+  return true;
 }
 
 void Window::show() {

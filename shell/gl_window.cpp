@@ -110,18 +110,21 @@ void GLWindow::handleCreationMessages() {
 }
 
 void GLWindow::destroy() {
+  // Each step that fails has its box, and the next step is still taken.
+  const auto failed = [this](const char* text) {
+    report("KILL GL WINDOW", text, BoxIcon::Information);
+  };
   if (fullScreen_) {
     platform_.restoreDisplayMode();
     platform_.setCursorVisible(true);
   }
   if (platform_.hasContext()) {
-    if (!platform_.releaseContext()) {
-      report("KILL GL WINDOW", "Release Of DC And RC Failed.", BoxIcon::Information);
-    }
-    platform_.deleteContext();
+    if (!platform_.releaseContext()) failed("Release Of DC And RC Failed.");
+    if (!platform_.deleteContext()) failed("Release Of Rendering Context Failed.");
   }
-  platform_.destroyWindow();
-  platform_.stopVideo();
+  if (!platform_.releaseDeviceContext()) failed("Release Of Device Context Failed.");
+  if (!platform_.destroyWindow()) failed("Release Of hWnd Failed.");
+  if (!platform_.stopVideo()) failed("Could Not Unregister Class");
 }
 
 void GLWindow::resize(int width, int height) {

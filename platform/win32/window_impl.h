@@ -2,8 +2,10 @@
 // The Windows window's state, shared by the files that make up its backend.
 #include <windows.h>
 
+#include <bitset>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "platform/pixel_reader.h"
 #include "platform/win32/wgl_surfaces.h"
 #include "platform/win32/win32_text.h"
+#include "platform/win32/window_seam.h"
 #include "platform/window.h"
 
 namespace tav::platform {
@@ -26,9 +29,11 @@ struct Window::Impl {
   HWND window = nullptr;
   HDC dc = nullptr;
   HGLRC context = nullptr;
-  std::deque<WindowMessage> queue;   // translated by the procedure, oldest first
-  std::deque<WindowMessage> posted;  // the show's own, each behind its marker
-  bool escapeDown = false;           // headless: from the window's own key messages
+  std::deque<WindowMessage> queue;     // translated by the procedure, oldest first
+  std::deque<WindowMessage> posted;    // the show's own, each behind its marker
+  std::bitset<win32::kCalls> failing;  // calls a test makes fail once
+  win32::BoxAnswerer answerBoxes;      // a test's, in the viewer's place
+  bool escapeDown = false;             // headless: from the window's own key messages
   bool escapeLatched = false;
   Size headlessSize;
   Size framebufferSize;
@@ -42,6 +47,16 @@ struct Window::Impl {
     error =
         step + ": " + (code ? win32::errorText(code) : "refused, no reason given (no display?)");
     return false;
+  }
+  // A call's answer, unless a test made it fail this once.
+  bool answer(win32::Call call, BOOL result, const char* name) {
+    const auto bit = static_cast<std::size_t>(call);
+    if (failing.test(bit)) {
+      failing.reset(bit);
+      error = std::string(name) + ": made to fail";
+      return false;
+    }
+    return result || fail(name);
   }
   bool registerClass(const char* title);
   void takePosted();

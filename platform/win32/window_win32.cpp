@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "platform/win32/wgl_surfaces.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/window_impl.h"
+#include "platform/win32/window_seam.h"
 #include "platform/window.h"
 
 namespace tav::platform {
@@ -52,6 +54,14 @@ void printBox(const char* caption, const char* text) {
   std::size_t length = std::strlen(caption);
   bool colon = length > 0 && caption[length - 1] == ':';
   std::fprintf(stderr, "%s%s %s\n", caption, colon ? "" : ":", text);
+}
+
+UINT boxStyle(BoxIcon icon, BoxButtons buttons) {
+  UINT style = buttons == BoxButtons::YesNo ? MB_YESNO : MB_OK;
+  if (icon == BoxIcon::Exclamation) style |= MB_ICONEXCLAMATION;
+  if (icon == BoxIcon::Stop) style |= MB_ICONSTOP;
+  if (icon == BoxIcon::Information) style |= MB_ICONINFORMATION;
+  return style;
 }
 
 }  // namespace
@@ -148,6 +158,7 @@ Window::Window(VideoBackend backend) : impl_(std::make_unique<Impl>()) {
 
 Window::~Window() {
   deleteContext();
+  releaseDeviceContext();
   destroyWindow();
   if (impl_->modeChanged) restoreDisplayMode();
   stopVideo();
@@ -174,13 +185,20 @@ bool Window::startVideo(const char* title) {
   return true;
 }
 
-void Window::stopVideo() {
-  if (!impl_->videoStarted) return;
-  if (!impl_->className.empty()) UnregisterClassA(impl_->className.c_str(), impl_->instance);
-  impl_->className.clear();
-  impl_->videoStarted = false;
-  impl_->queue.clear();
-  impl_->posted.clear();
+bool Window::stopVideo() {
+  Impl& impl = *impl_;
+  if (!impl.videoStarted) return true;
+  bool unregistered = true;
+  if (!impl.className.empty()) {
+    unregistered =
+        impl.answer(win32::Call::UnregisterClass,
+                    UnregisterClassA(impl.className.c_str(), impl.instance), "UnregisterClassA");
+  }
+  impl.className.clear();
+  impl.videoStarted = false;
+  impl.queue.clear();
+  impl.posted.clear();
+  return unregistered;
 }
 
 void Window::setHeadlessSize(Size size) {
@@ -268,12 +286,23 @@ WindowStep Window::failedStep() const {
   return impl_->step;
 }
 
-void Window::destroyWindow() {
+bool Window::releaseDeviceContext() {
   Impl& impl = *impl_;
-  if (impl.dc && !ReleaseDC(impl.window, impl.dc)) impl.fail("ReleaseDC");
+  if (!impl.dc) return true;
+  const bool released =
+      impl.answer(win32::Call::ReleaseDC, ReleaseDC(impl.window, impl.dc), "ReleaseDC");
   impl.dc = nullptr;
-  if (impl.window && !DestroyWindow(impl.window)) impl.fail("DestroyWindow");
+  return released;
+}
+
+bool Window::destroyWindow() {
+  Impl& impl = *impl_;
+  if (impl.dc) releaseDeviceContext();
+  if (!impl.window) return true;
+  const bool destroyed =
+      impl.answer(win32::Call::DestroyWindow, DestroyWindow(impl.window), "DestroyWindow");
   impl.window = nullptr;
+  return destroyed;
 }
 
 bool Window::hasWindow() const {
@@ -311,13 +340,13 @@ bool Window::makeCurrent() {
 }
 
 bool Window::releaseContext() {
-  if (!wglMakeCurrent(nullptr, nullptr)) return impl_->fail("wglMakeCurrent (release)");
-  return true;
+  return impl_->answer(win32::Call::ReleaseContext, wglMakeCurrent(nullptr, nullptr),
+                       "wglMakeCurrent (release)");
 }
 
-void Window::deleteContext() {
+bool Window::deleteContext() {
   Impl& impl = *impl_;
-  if (!impl.context) return;
+  if (!impl.context) return true;
   // The read-back buffers and the framebuffer belong to the context: freed in it, before it goes
   // (a driver's entry point called with no context current may crash).
   if (wglGetCurrentContext() == impl.context ||
@@ -327,8 +356,10 @@ void Window::deleteContext() {
   }
   impl.framebuffer.forget();
   impl.shown.clear();
-  if (!wglDeleteContext(impl.context)) impl.fail("wglDeleteContext");
+  const bool deleted =
+      impl.answer(win32::Call::DeleteContext, wglDeleteContext(impl.context), "wglDeleteContext");
   impl.context = nullptr;
+  return deleted;
 }
 
 void Window::show() {
@@ -422,24 +453,34 @@ bool Window::escapePressed() {
 
 BoxAnswer Window::showMessageBox(const char* caption, const char* text, BoxIcon icon,
                                  BoxButtons buttons) {
-  // The default answer is the first button, the one Return presses.
-  const BoxAnswer byDefault = buttons == BoxButtons::YesNo ? BoxAnswer::Yes : BoxAnswer::Ok;
-  if (impl_->backend == VideoBackend::Headless) {
+  const UINT style = boxStyle(icon, buttons);
+  const win32::BoxAnswerer& answerer = impl_->answerBoxes;
+  if (impl_->backend == VideoBackend::Headless && !answerer) {
+    // No viewer: the default answer, the first button (the one Return presses).
     printBox(caption, text);
-    return byDefault;
+    return buttons == BoxButtons::YesNo ? BoxAnswer::Yes : BoxAnswer::Ok;
   }
-  UINT type = buttons == BoxButtons::YesNo ? MB_YESNO : MB_OK;
-  if (icon == BoxIcon::Exclamation) type |= MB_ICONEXCLAMATION;
-  if (icon == BoxIcon::Stop) type |= MB_ICONSTOP;
-  if (icon == BoxIcon::Information) type |= MB_ICONINFORMATION;
-  const int pressed = MessageBoxA(nullptr, text, caption, type);
+  const int pressed =
+      answerer ? answerer(text, caption, style) : MessageBoxA(nullptr, text, caption, style);
   if (pressed <= 0) {  // Wine answers -1 where no box can be made
-    // No box could be shown: the text still reaches the viewer.
+    // The text still reaches the viewer; a question nobody saw was not answered Yes.
     printBox(caption, text);
-    return byDefault;
+    return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
   }
   if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
   return pressed == IDYES ? BoxAnswer::Yes : BoxAnswer::No;
 }
 
 }  // namespace tav::platform
+
+namespace tav::platform::win32 {
+
+void failOnce(Window& window, Call call) {
+  window.backendState().failing.set(static_cast<std::size_t>(call));
+}
+
+void answerBoxes(Window& window, BoxAnswerer answer) {
+  window.backendState().answerBoxes = std::move(answer);
+}
+
+}  // namespace tav::platform::win32
