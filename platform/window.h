@@ -80,9 +80,10 @@ class Window {
   // capture letterboxes a 4:3 picture into a frame of any shape).
   void setHeadlessSize(Size size);
 
-  // A hidden window whose pixel format is RGBA8, 16-bit depth, double buffered. Full screen uses
-  // the mode chosen by changeDisplayMode. The Display backend refuses to run without a display.
-  bool createWindow(const char* title, int width, int height, bool fullScreen);
+  // A hidden window, 16-bit depth, double buffered. Windows asks its pixel format for colourBits;
+  // the other backends draw RGBA8. Full screen uses the mode chosen by changeDisplayMode. The
+  // Display backend refuses to run without a display.
+  bool createWindow(const char* title, int width, int height, bool fullScreen, int colourBits = 32);
   // Which step of the last failed createWindow failed (Window where the system has no others).
   WindowStep failedStep() const;
   // The steps of taking the window down, each false where the system refused it; with nothing to

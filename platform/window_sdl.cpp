@@ -218,7 +218,7 @@ void Window::restoreDisplayMode() {
   impl_->haveMode = false;
 }
 
-bool Window::createWindow(const char* title, int width, int height, bool fullScreen) {
+bool Window::createWindow(const char* title, int width, int height, bool fullScreen, int) {
   if (!impl_->videoStarted) {
     impl_->error = "video is not started";
     return false;

@@ -83,7 +83,7 @@ bool GLWindow::create(const char* title, int width, int height, int bits, bool f
   }
   if (fullScreen_) platform_.setCursorVisible(false);
 
-  if (!platform_.createWindow(title, width, height, fullScreen_)) {
+  if (!platform_.createWindow(title, width, height, fullScreen_, bits)) {
     return fail(creationFailure(platform_.failedStep()));
   }
   if (!platform_.createContext()) return fail("Cant Create A GL Rendering Context.");

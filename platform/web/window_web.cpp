@@ -172,7 +172,7 @@ void Window::setHeadlessSize(Size size) {
   impl_->headlessSize = size;
 }
 
-bool Window::createWindow(const char* title, int width, int height, bool) {
+bool Window::createWindow(const char* title, int width, int height, bool, int) {
   if (!impl_->videoStarted) return impl_->fail("the video system is not started");
   Size size{width, height};
   if (impl_->backend == VideoBackend::Headless && impl_->headlessSize.width > 0) {

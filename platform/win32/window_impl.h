@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,11 +30,12 @@ struct Window::Impl {
   HWND window = nullptr;
   HDC dc = nullptr;
   HGLRC context = nullptr;
-  std::deque<WindowMessage> queue;     // translated by the procedure, oldest first
-  std::deque<WindowMessage> posted;    // the show's own, each behind its marker
-  std::bitset<win32::kCalls> failing;  // calls a test makes fail once
-  win32::BoxAnswerer answerBoxes;      // a test's, in the viewer's place
-  bool escapeDown = false;             // headless: from the window's own key messages
+  std::deque<WindowMessage> queue;              // translated by the procedure, oldest first
+  std::deque<WindowMessage> posted;             // the show's own, each behind its marker
+  std::optional<PIXELFORMATDESCRIPTOR> format;  // filled by the first window, then kept
+  std::bitset<win32::kCalls> failing;           // calls a test makes fail once
+  win32::BoxAnswerer answerBoxes;               // a test's, in the viewer's place
+  bool escapeDown = false;                      // headless: from the window's own key messages
   bool escapeLatched = false;
   Size headlessSize;
   Size framebufferSize;

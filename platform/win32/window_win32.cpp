@@ -56,6 +56,21 @@ void printBox(const char* caption, const char* text) {
   std::fprintf(stderr, "%s%s %s\n", caption, colon ? "" : ":", text);
 }
 
+// The show's one pixel format, as the system was written against it: 40 bytes, version 1,
+// 0x25, RGBA of the given colour bits, 16 depth bits, the main plane, everything else 0.
+PIXELFORMATDESCRIPTOR pixelFormat(int colourBits) {
+  static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40);
+  PIXELFORMATDESCRIPTOR format{};
+  format.nSize = sizeof(PIXELFORMATDESCRIPTOR);
+  format.nVersion = 1;
+  format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  format.iPixelType = PFD_TYPE_RGBA;
+  format.cColorBits = static_cast<BYTE>(colourBits);
+  format.cDepthBits = 16;
+  format.iLayerType = PFD_MAIN_PLANE;
+  return format;
+}
+
 UINT boxStyle(BoxIcon icon, BoxButtons buttons) {
   UINT style = buttons == BoxButtons::YesNo ? MB_YESNO : MB_OK;
   if (icon == BoxIcon::Exclamation) style |= MB_ICONEXCLAMATION;
@@ -232,7 +247,8 @@ void Window::restoreDisplayMode() {
   impl_->modeChanged = false;
 }
 
-bool Window::createWindow(const char* title, int width, int height, bool fullScreen) {
+bool Window::createWindow(const char* title, int width, int height, bool fullScreen,
+                          int colourBits) {
   Impl& impl = *impl_;
   if (!impl.videoStarted) {
     impl.error = "video is not started";
@@ -261,15 +277,8 @@ bool Window::createWindow(const char* title, int width, int height, bool fullScr
   impl.step = WindowStep::Window;
   if (!impl.window) return impl.fail("CreateWindowExA");
 
-  static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40);
-  PIXELFORMATDESCRIPTOR format{};
-  format.nSize = sizeof(PIXELFORMATDESCRIPTOR);
-  format.nVersion = 1;
-  format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-  format.iPixelType = PFD_TYPE_RGBA;
-  format.cColorBits = 32;
-  format.cDepthBits = 16;
-  format.iLayerType = PFD_MAIN_PLANE;
+  if (!impl.format) impl.format = pixelFormat(colourBits);
+  const PIXELFORMATDESCRIPTOR& format = *impl.format;
   impl.dc = GetDC(impl.window);
   impl.step = WindowStep::DeviceContext;
   if (!impl.dc) return impl.fail("GetDC");

@@ -116,5 +116,31 @@ TEST(GLWindowCreateWin32, AWindowModeQuestionNotAnsweredYesEndsCreation) {
   }
 }
 
+TEST(GLWindowCreateWin32, ThePixelFormatTakesTheColourBitsItIsGiven) {
+  SKIP_WITHOUT_DISPLAY();
+  constexpr const char* kTitle = "tavrinel bits";
+  // Only a depth the driver chooses another format for can show which depth was asked for.
+  for (int bits : {16, 24}) {
+    SCOPED_TRACE(bits);
+    RecordedWindow w(VideoBackend::Headless);
+    ASSERT_TRUE(w.window.create(kTitle, 32, 32, bits, false)) << w.platform.lastError();
+    HDC dc = GetDC(FindWindowA(kTitle, kTitle));
+    ASSERT_NE(dc, nullptr);
+    PIXELFORMATDESCRIPTOR format{};
+    format.nSize = sizeof format;
+    format.nVersion = 1;
+    format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    format.cDepthBits = 16;
+    format.cColorBits = 32;
+    const int usual = ChoosePixelFormat(dc, &format);
+    format.cColorBits = static_cast<BYTE>(bits);
+    const int asked = ChoosePixelFormat(dc, &format);
+    if (asked == usual) continue;
+    EXPECT_EQ(GetPixelFormat(dc), asked);
+    return;
+  }
+  GTEST_SKIP() << "the driver chooses one format for 16, 24 and 32 colour bits";
+}
+
 }  // namespace
 }  // namespace tav
