@@ -9,11 +9,13 @@
 //   createContext / makeCurrent / releaseContext / deleteContext
 //   show, setCursorVisible, suppressScreenSaver, swapBuffers
 //   nextMessage / postMessage / defaultProcedure   one message at a time, in the show's terms
+//   setProcedure                                where the system sends a message there and then
 //   escapePressed                               down now, or pressed since the last query
 //   showMessageBox                              modal box; headless: standard error, default answer
 //   drawableSize, windowSize, procAddress, readPixelsRgb
 //   startReadback / takeReadback               the same, a frame behind, without waiting
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,6 +115,11 @@ class Window {
   // What the system does with a message the show does not handle: a Close command from the
   // window menu becomes a close request; everything else is dropped.
   void defaultProcedure(const WindowMessage& message);
+  // Windows sends some messages to the window there and then: while another is dispatched (sizes
+  // while the border is dragged, activation with a minimise) or inside a call such as show().
+  // Those go to `procedure` at once, as a window procedure takes them; the rest still wait for
+  // nextMessage. Backends that queue every message never call it. Empty: all wait.
+  void setProcedure(std::function<void(const WindowMessage&)> procedure);
 
   // Escape down now, or pressed since the last query: short taps between two frames are kept.
   bool escapePressed();

@@ -362,6 +362,9 @@ void Window::defaultProcedure(const WindowMessage& message) {
   }
 }
 
+// Every SDL event waits in the queue for nextMessage.
+void Window::setProcedure(std::function<void(const WindowMessage&)>) {}
+
 bool Window::escapePressed() {
   if (!impl_->videoStarted) return false;
   SDL_PumpEvents();

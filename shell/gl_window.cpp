@@ -45,8 +45,16 @@ bool hasMultitexture(const char* extensions) {
   return extensions != nullptr && std::strstr(extensions, "ARB_multitexture") != nullptr;
 }
 
-GLWindow::GLWindow(ShowState& state, platform::Window& platform)
-    : state_(state), platform_(platform) {}
+GLWindow::GLWindow(ShowState& state, platform::Window& platform, SentMessages sent)
+    : state_(state), platform_(platform), procedure_(sent == SentMessages::AtOnce) {
+  if (procedure_) {
+    platform_.setProcedure([this](const WindowMessage& message) { handleMessage(message); });
+  }
+}
+
+GLWindow::~GLWindow() {
+  if (procedure_) platform_.setProcedure(nullptr);
+}
 
 void GLWindow::report(const char* caption, const char* text, BoxIcon icon) {
   platform_.showMessageBox(caption, text, icon, BoxButtons::Ok);
@@ -97,8 +105,9 @@ bool GLWindow::create(const char* title, int width, int height, int bits, bool f
 }
 
 void GLWindow::handleCreationMessages() {
-  // Windows hands the messages of making and showing a window to its procedure there and then, so
-  // their size is set before the show sets its own projection, not by the first frames.
+  // Windows hands the messages of making and showing a window to its procedure there and then;
+  // where they wait in a queue instead, they are taken now, so that their size is set before the
+  // show sets its own projection, not by the first frames.
   WindowMessage message;
   while (platform_.nextMessage(message)) {
     if (message.kind == WindowMessage::Kind::Quit) {

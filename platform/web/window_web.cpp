@@ -297,6 +297,9 @@ void Window::defaultProcedure(const WindowMessage& message) {
   }
 }
 
+// Every page event waits in the queue for nextMessage.
+void Window::setProcedure(std::function<void(const WindowMessage&)>) {}
+
 bool Window::escapePressed() {
   if (impl_->backend == VideoBackend::Display && !impl_->caughtUp) {
     // The first question after the set-up, which held the page's events back while it loaded.

@@ -30,8 +30,10 @@ struct Window::Impl {
   HWND window = nullptr;
   HDC dc = nullptr;
   HGLRC context = nullptr;
-  std::deque<WindowMessage> queue;              // translated by the procedure, oldest first
-  std::deque<WindowMessage> posted;             // the show's own, each behind its marker
+  std::deque<WindowMessage> queue;                    // translated by the procedure, oldest first
+  std::deque<WindowMessage> posted;                   // the show's own, each behind its marker
+  std::function<void(const WindowMessage&)> handler;  // the show's procedure, for sent messages
+  const MSG* dispatching = nullptr;  // the posted message nextMessage hands to the procedure
   std::optional<PIXELFORMATDESCRIPTOR> format;  // filled by the first window, then kept
   std::bitset<win32::kCalls> failing;           // calls a test makes fail once
   win32::BoxAnswerer answerBoxes;               // a test's, in the viewer's place
@@ -60,6 +62,7 @@ struct Window::Impl {
     }
     return result || fail(name);
   }
+  void deliver(const WindowMessage& message, bool taken);
   bool registerClass(const char* title);
   void takePosted();
   LRESULT procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,8 +1,9 @@
 // The show's window on Windows, as the system was written for it: a window class registered under
 // the title, a display-mode change for full screen, a window with a pixel format of its own, a WGL
-// context, and a window procedure whose messages wait in the show's terms until the shell takes
-// them, one a frame. Headless (tests, captures) draws into a framebuffer object of a window that
-// is never shown, since Windows does not promise the pixels of a hidden window's own buffers.
+// context, and a window procedure that hands the system's sent messages to the show at once while
+// the posted ones wait, in the show's terms, for the shell to take one a frame. Headless (tests,
+// captures) draws into a framebuffer object of a window that is never shown, since Windows does not
+// promise the pixels of a hidden window's own buffers.
 #include <windows.h>
 
 #include <cstddef>
@@ -99,13 +100,28 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 }  // namespace
 
+void Window::Impl::deliver(const WindowMessage& message, bool taken) {
+  if (handler && !taken) {
+    handler(message);
+  } else {
+    queue.push_back(message);
+  }
+}
+
 LRESULT Window::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The posted message nextMessage dispatches goes back to the shell's pump; any other reaching
+  // the procedure was sent there and then, inside that dispatch or another call, and is the show's
+  // at once.
+  const MSG* d = dispatching;
+  const bool taken =
+      d && d->hwnd == hwnd && d->message == message && d->wParam == wParam && d->lParam == lParam;
+  if (taken) dispatching = nullptr;
   WindowMessage m;
   switch (message) {
     case WM_ACTIVATE:
       m.kind = WindowMessage::Kind::Activate;
       m.minimised = HIWORD(wParam) != 0;
-      queue.push_back(m);
+      deliver(m, taken);
       return 0;
     case WM_SYSCOMMAND:
       // Swallowed, so that the screen saver and the monitor's power-down cannot start. Other
@@ -114,13 +130,13 @@ LRESULT Window::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         m.kind = WindowMessage::Kind::SystemCommand;
         m.command =
             wParam == SC_SCREENSAVE ? SystemCommand::ScreenSave : SystemCommand::MonitorPower;
-        queue.push_back(m);
+        deliver(m, taken);
         return 0;
       }
       break;
     case WM_CLOSE:
       m.kind = WindowMessage::Kind::Close;
-      queue.push_back(m);
+      deliver(m, taken);
       return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
@@ -130,12 +146,12 @@ LRESULT Window::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         escapeDown = message == WM_KEYDOWN;
         escapeLatched = escapeLatched || escapeDown;
       }
-      queue.push_back(m);
+      deliver(m, taken);
       return 0;
     case WM_SIZE:
       m.kind = WindowMessage::Kind::Size;
       m.size = {LOWORD(lParam), HIWORD(lParam)};
-      queue.push_back(m);
+      deliver(m, taken);
       return 0;
     case kPostedMessage:
       // Dispatched by a loop not the show's own (a message box's).
@@ -172,6 +188,7 @@ Window::Window(VideoBackend backend) : impl_(std::make_unique<Impl>()) {
 }
 
 Window::~Window() {
+  impl_->handler = nullptr;
   deleteContext();
   releaseDeviceContext();
   destroyWindow();
@@ -417,7 +434,9 @@ bool Window::nextMessage(WindowMessage& message) {
     impl.takePosted();
   } else {
     TranslateMessage(&msg);
+    impl.dispatching = &msg;
     DispatchMessageA(&msg);
+    impl.dispatching = nullptr;
   }
   if (!impl.queue.empty()) return takeQueued();
   return true;  // a message the show has no name for
@@ -430,6 +449,10 @@ void Window::postMessage(const WindowMessage& message) {
   const BOOL marked = impl.window ? PostMessageA(impl.window, kPostedMessage, 0, 0)
                                   : PostThreadMessageA(GetCurrentThreadId(), kPostedMessage, 0, 0);
   if (marked) impl.posted.push_back(message);
+}
+
+void Window::setProcedure(std::function<void(const WindowMessage&)> procedure) {
+  impl_->handler = std::move(procedure);
 }
 
 void Window::defaultProcedure(const WindowMessage& message) {

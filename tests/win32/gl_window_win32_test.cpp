@@ -1,5 +1,5 @@
 // The shell's window over the Windows backend: what the show reports when the system refuses a
-// step.
+// step, and the messages Windows sends there and then.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -42,7 +42,7 @@ struct RecordedWindow {
   }
   ShowState state;
   platform::Window platform;
-  GLWindow window{state, platform};
+  GLWindow window{state, platform, GLWindow::SentMessages::AtOnce};
   std::vector<Box> boxes;
 };
 
@@ -140,6 +140,39 @@ TEST(GLWindowCreateWin32, ThePixelFormatTakesTheColourBitsItIsGiven) {
     return;
   }
   GTEST_SKIP() << "the driver chooses one format for 16, 24 and 32 colour bits";
+}
+
+// A shown window, so that the system minimises, activates and sizes it.
+TEST(GLWindowMessagesWin32, SizeAndActivationSentWhileAMessageIsDispatchedAreHandledInIt) {
+  SKIP_WITHOUT_DISPLAY();
+  constexpr const char* kTitle = "tavrinel sent";
+  RecordedWindow w(VideoBackend::Display);
+  ASSERT_TRUE(w.window.create(kTitle, 160, 120, 32, false)) << w.platform.lastError();
+  HWND hwnd = FindWindowA(kTitle, kTitle);
+  ASSERT_NE(hwnd, nullptr);
+  platform::WindowMessage pending;
+  while (w.platform.nextMessage(pending))
+    w.window.handleMessage(pending);
+  SetActiveWindow(hwnd);
+  const Viewport whole{0, 0, 160, 120};
+  ASSERT_EQ(w.window.viewport(), whole);
+
+  // One posted command, one frame: the size it brings is handled inside it.
+  PostMessageA(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(w.window.pumpMessage());
+  EXPECT_NE(w.window.viewport(), whole);
+  // Another window taking the activation tells this one at once, minimised (Windows does it as
+  // part of the minimise; Wine with no other window keeps it active).
+  HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  SetActiveWindow(other);
+  EXPECT_FALSE(w.window.active());
+  // Restored: activation and size together, inside the one dispatch.
+  PostMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(w.window.pumpMessage());
+  EXPECT_TRUE(w.window.active());
+  EXPECT_EQ(w.window.viewport(), whole);
+  DestroyWindow(other);
 }
 
 }  // namespace
