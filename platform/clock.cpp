@@ -18,11 +18,24 @@ std::atomic<std::uint32_t> virtualMs{0};
 std::atomic<std::uint32_t> virtualStep{0};
 
 #ifdef _WIN32
-// winmm's millisecond clock, as the show was written against; asked once for its finest
-// resolution, since by default it may step by several milliseconds.
+// winmm's finest resolution, asked for once (by default it may step by several milliseconds) and
+// given back when the process ends, since it holds for the whole system until then.
+class FinePeriod {
+ public:
+  FinePeriod() : fine_(timeBeginPeriod(1) == TIMERR_NOERROR) {}
+  ~FinePeriod() {
+    if (fine_) timeEndPeriod(1);
+  }
+  FinePeriod(const FinePeriod&) = delete;
+  FinePeriod& operator=(const FinePeriod&) = delete;
+
+ private:
+  bool fine_;
+};
+
+// winmm's millisecond clock, as the show was written against.
 std::uint32_t realMs() {
-  static const bool fine = timeBeginPeriod(1) == TIMERR_NOERROR;
-  (void)fine;
+  static const FinePeriod period;
   return timeGetTime();
 }
 #else

@@ -10,6 +10,8 @@ namespace {
 constexpr std::int64_t kDecoderDelay = 529;
 // Leading junk searched for a first frame, as far as libmpg123 looks before giving up.
 constexpr std::size_t kJunkLimit = 65536;
+// Bytes libmpg123 shifts through, one at a time, for the next header after a damaged one.
+constexpr std::size_t kResyncLimit = 1023;
 // N-to-M stepping in libmpg123: fixed point with this unit, at most 8 outputs per input.
 constexpr std::uint64_t kNtomUnit = 32768;
 constexpr std::uint64_t kNtomMaxStep = 8 * kNtomUnit;
@@ -57,6 +59,24 @@ std::optional<std::size_t> findFirstFrame(std::span<const std::uint8_t> data, st
     if (next == data.size()) return p;
     std::optional<FrameHeader> second = parseHeader(from(data, next));
     if (second && sameFormat(*first, *second)) return p;
+  }
+  return std::nullopt;
+}
+
+// The next frame of the stream's format after damage at `at`, as libmpg123 looks for it. It takes
+// any header it finds there, and decodes a false one in audio data as a frame of noise; we take
+// one that the next header confirms (or the end of the data), and skip the false ones.
+std::optional<std::size_t> resync(std::span<const std::uint8_t> data, std::size_t at,
+                                  const FrameHeader& format) {
+  auto sameAt = [&](std::size_t p) {
+    std::optional<FrameHeader> header = parseHeader(from(data, p));
+    return header && sameFormat(*header, format) ? header : std::nullopt;
+  };
+  std::size_t limit = std::min(data.size(), at + 1 + kResyncLimit);
+  for (std::size_t p = at + 1; p < limit; ++p) {
+    std::optional<FrameHeader> header = sameAt(p);
+    if (header && (p + header->frameBytes == data.size() || sameAt(p + header->frameBytes)))
+      return p;
   }
   return std::nullopt;
 }
@@ -151,7 +171,13 @@ bool scanStream(std::span<const std::uint8_t> data, Stream& stream, std::string&
   for (;;) {
     std::span<const std::uint8_t> rest = from(data, at);
     std::optional<FrameHeader> header = parseHeader(rest);
-    if (!header || !sameFormat(*header, *first) || header->frameBytes > rest.size()) break;
+    if (!header || !sameFormat(*header, *first)) {
+      std::optional<std::size_t> next = resync(data, at, *first);
+      if (!next) break;
+      at = *next;
+      continue;
+    }
+    if (header->frameBytes > rest.size()) break;
     stream.frames.push_back({at, header->frameBytes, mainDataBegin(rest, *header)});
     at += header->frameBytes;
   }

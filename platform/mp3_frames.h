@@ -48,9 +48,10 @@ struct Stream {
   std::optional<InfoTag> tag;
 };
 
-// The frames of the MP3 in `data`, after any ID3v2 tags or leading junk, up to the first byte
-// that does not continue the stream (a trailing tag, a cut, damage). False with `error` set when
-// there is no Layer III stream.
+// The frames of the MP3 in `data`, after any ID3v2 tags or leading junk. Past a damaged header
+// the stream goes on at the next frame found within libmpg123's resync limit, as it plays on; it
+// ends at a cut frame or where none is found. False with `error` set when there is no Layer III
+// stream.
 bool scanStream(std::span<const std::uint8_t> data, Stream& stream, std::string& error);
 
 // Where samples decoded at the stream's rate land at the output rate, as libmpg123 converts:

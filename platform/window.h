@@ -9,11 +9,13 @@
 //   createContext / makeCurrent / releaseContext / deleteContext
 //   show, setCursorVisible, suppressScreenSaver, swapBuffers, rest
 //   nextMessage / postMessage / defaultProcedure   one message at a time, in the show's terms
+//   setProcedure                                where the system sends a message there and then
 //   escapePressed                               down now, or pressed since the last query
 //   showMessageBox                              modal box; headless: standard error, default answer
 //   drawableSize, windowSize, procAddress, readPixelsRgb
 //   startReadback / takeReadback               the same, a frame behind, without waiting
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,7 +70,8 @@ class Window {
   // Where the system registers a window class (Windows), it is registered here under `title`, so
   // that a refusal is the video system's; without a title, createWindow registers it.
   bool startVideo(const char* title = nullptr);
-  void stopVideo();
+  // False where the system refused to let the window class go (a window of it still exists).
+  bool stopVideo();
 
   // Chooses the display's mode of exactly width × height (any refresh rate) for a full-screen
   // window; false when the display has none. Headless there is nothing to change.
@@ -79,12 +82,16 @@ class Window {
   // capture letterboxes a 4:3 picture into a frame of any shape).
   void setHeadlessSize(Size size);
 
-  // A hidden window whose pixel format is RGBA8, 16-bit depth, double buffered. Full screen uses
-  // the mode chosen by changeDisplayMode. The Display backend refuses to run without a display.
-  bool createWindow(const char* title, int width, int height, bool fullScreen);
+  // A hidden window, 16-bit depth, double buffered. Windows asks its pixel format for colourBits;
+  // the other backends draw RGBA8. Full screen uses the mode chosen by changeDisplayMode. The
+  // Display backend refuses to run without a display.
+  bool createWindow(const char* title, int width, int height, bool fullScreen, int colourBits = 32);
   // Which step of the last failed createWindow failed (Window where the system has no others).
   WindowStep failedStep() const;
-  void destroyWindow();
+  // The steps of taking the window down, each false where the system refused it; with nothing to
+  // release, true. Only Windows has a device context of its own to give back.
+  bool releaseDeviceContext();
+  bool destroyWindow();
   bool hasWindow() const;
 
   // An OpenGL compatibility-profile context for the window.
@@ -93,7 +100,7 @@ class Window {
   // Makes the context current and asks for vsync (which may be refused; the show then runs free).
   bool makeCurrent();
   bool releaseContext();
-  void deleteContext();
+  bool deleteContext();
 
   // Shows, raises and focuses the window.
   void show();
@@ -111,6 +118,11 @@ class Window {
   // What the system does with a message the show does not handle: a Close command from the
   // window menu becomes a close request; everything else is dropped.
   void defaultProcedure(const WindowMessage& message);
+  // Windows sends some messages to the window there and then: while another is dispatched (sizes
+  // while the border is dragged, activation with a minimise) or inside a call such as show().
+  // Those go to `procedure` at once, as a window procedure takes them; the rest still wait for
+  // nextMessage. Backends that queue every message never call it. Empty: all wait.
+  void setProcedure(std::function<void(const WindowMessage&)> procedure);
 
   // Escape down now, or pressed since the last query: short taps between two frames are kept.
   bool escapePressed();
@@ -128,6 +140,8 @@ class Window {
   bool takeReadback(std::vector<std::uint8_t>& rgb, Size& size);
 
   struct Impl;
+  // The backend's own state, for its helpers and tests: only the backend knows what it holds.
+  Impl& backendState() { return *impl_; }
 
  private:
   std::unique_ptr<Impl> impl_;

@@ -45,8 +45,16 @@ bool hasMultitexture(const char* extensions) {
   return extensions != nullptr && std::strstr(extensions, "ARB_multitexture") != nullptr;
 }
 
-GLWindow::GLWindow(ShowState& state, platform::Window& platform)
-    : state_(state), platform_(platform) {}
+GLWindow::GLWindow(ShowState& state, platform::Window& platform, SentMessages sent)
+    : state_(state), platform_(platform), procedure_(sent == SentMessages::AtOnce) {
+  if (procedure_) {
+    platform_.setProcedure([this](const WindowMessage& message) { handleMessage(message); });
+  }
+}
+
+GLWindow::~GLWindow() {
+  if (procedure_) platform_.setProcedure(nullptr);
+}
 
 void GLWindow::report(const char* caption, const char* text, BoxIcon icon) {
   platform_.showMessageBox(caption, text, icon, BoxButtons::Ok);
@@ -83,7 +91,7 @@ bool GLWindow::create(const char* title, int width, int height, int bits, bool f
   }
   if (fullScreen_) platform_.setCursorVisible(false);
 
-  if (!platform_.createWindow(title, width, height, fullScreen_)) {
+  if (!platform_.createWindow(title, width, height, fullScreen_, bits)) {
     return fail(creationFailure(platform_.failedStep()));
   }
   if (!platform_.createContext()) return fail("Cant Create A GL Rendering Context.");
@@ -97,8 +105,9 @@ bool GLWindow::create(const char* title, int width, int height, int bits, bool f
 }
 
 void GLWindow::handleCreationMessages() {
-  // Windows hands the messages of making and showing a window to its procedure there and then, so
-  // their size is set before the show sets its own projection, not by the first frames.
+  // Windows hands the messages of making and showing a window to its procedure there and then;
+  // where they wait in a queue instead, they are taken now, so that their size is set before the
+  // show sets its own projection, not by the first frames.
   WindowMessage message;
   while (platform_.nextMessage(message)) {
     if (message.kind == WindowMessage::Kind::Quit) {
@@ -110,18 +119,21 @@ void GLWindow::handleCreationMessages() {
 }
 
 void GLWindow::destroy() {
+  // Each step that fails has its box, and the next step is still taken.
+  const auto failed = [this](const char* text) {
+    report("KILL GL WINDOW", text, BoxIcon::Information);
+  };
   if (fullScreen_) {
     platform_.restoreDisplayMode();
     platform_.setCursorVisible(true);
   }
   if (platform_.hasContext()) {
-    if (!platform_.releaseContext()) {
-      report("KILL GL WINDOW", "Release Of DC And RC Failed.", BoxIcon::Information);
-    }
-    platform_.deleteContext();
+    if (!platform_.releaseContext()) failed("Release Of DC And RC Failed.");
+    if (!platform_.deleteContext()) failed("Release Of Rendering Context Failed.");
   }
-  platform_.destroyWindow();
-  platform_.stopVideo();
+  if (!platform_.releaseDeviceContext()) failed("Release Of Device Context Failed.");
+  if (!platform_.destroyWindow()) failed("Release Of hWnd Failed.");
+  if (!platform_.stopVideo()) failed("Could Not Unregister Class");
 }
 
 void GLWindow::resize(int width, int height) {

@@ -37,7 +37,15 @@ class GLWindow {
   // Window message results.
   static constexpr long kHandled = 0;
 
-  GLWindow(ShowState& state, platform::Window& platform);
+  // How the messages the system sends there and then reach handleMessage. Queued: through
+  // pumpMessage like the posted ones, for a loop that takes every message itself (the studio's).
+  // AtOnce: as the show's window procedure takes them, inside the call that sent them.
+  enum class SentMessages { Queued, AtOnce };
+
+  GLWindow(ShowState& state, platform::Window& platform, SentMessages sent = SentMessages::Queued);
+  ~GLWindow();
+  GLWindow(const GLWindow&) = delete;
+  GLWindow& operator=(const GLWindow&) = delete;
 
   bool create(const char* title, int width, int height, int bits, bool fullScreen);
   void destroy();
@@ -71,6 +79,7 @@ class GLWindow {
 
   ShowState& state_;
   platform::Window& platform_;
+  bool procedure_;  // handleMessage is the platform's procedure for sent messages
   std::string title_;
   bool fullScreen_ = true;
   bool active_ = true;

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   Resolution resolution = askResolution(std::cin, std::cout);
 
   platform::Window platformWindow(platform::VideoBackend::Display);
-  GLWindow window(state, platformWindow);
+  GLWindow window(state, platformWindow, GLWindow::SentMessages::AtOnce);
   if (!window.create("tavrinel", resolution.width, resolution.height, 32, true)) return 1;
 
   platform::SoundOutput sound;

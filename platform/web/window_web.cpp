@@ -148,14 +148,15 @@ bool Window::startVideo(const char*) {
   return true;
 }
 
-void Window::stopVideo() {
-  if (!impl_->videoStarted) return;
+bool Window::stopVideo() {
+  if (!impl_->videoStarted) return true;
   const char* target = EMSCRIPTEN_EVENT_TARGET_WINDOW;
   emscripten_set_keydown_callback(target, nullptr, true, nullptr);
   emscripten_set_keyup_callback(target, nullptr, true, nullptr);
   emscripten_set_visibilitychange_callback(nullptr, false, nullptr);
   impl_->videoStarted = false;
   impl_->queue.clear();
+  return true;
 }
 
 // The canvas keeps the chosen size in full screen too; the page letterboxes it.
@@ -171,7 +172,7 @@ void Window::setHeadlessSize(Size size) {
   impl_->headlessSize = size;
 }
 
-bool Window::createWindow(const char* title, int width, int height, bool) {
+bool Window::createWindow(const char* title, int width, int height, bool, int) {
   if (!impl_->videoStarted) return impl_->fail("the video system is not started");
   Size size{width, height};
   if (impl_->backend == VideoBackend::Headless && impl_->headlessSize.width > 0) {
@@ -191,8 +192,13 @@ WindowStep Window::failedStep() const {
   return WindowStep::Window;
 }
 
-void Window::destroyWindow() {
+bool Window::releaseDeviceContext() {
+  return true;
+}
+
+bool Window::destroyWindow() {
   impl_->haveWindow = false;
+  return true;
 }
 
 bool Window::hasWindow() const {
@@ -240,12 +246,13 @@ bool Window::releaseContext() {
   return true;
 }
 
-void Window::deleteContext() {
-  if (!impl_->context) return;
+bool Window::deleteContext() {
+  if (!impl_->context) return true;
   if (gl11::current() == impl_->gl.get()) gl11::makeCurrent(nullptr);
   impl_->gl.reset();
   emscripten_webgl_destroy_context(impl_->context);
   impl_->context = 0;
+  return true;
 }
 
 void Window::show() {}
@@ -293,6 +300,9 @@ void Window::defaultProcedure(const WindowMessage& message) {
     postMessage(close);
   }
 }
+
+// Every page event waits in the queue for nextMessage.
+void Window::setProcedure(std::function<void(const WindowMessage&)>) {}
 
 bool Window::escapePressed() {
   if (impl_->backend == VideoBackend::Display && !impl_->caughtUp) {

@@ -13,6 +13,7 @@
 #include <iostream>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/mp3_decoder.h"
 #include "platform/silent_clock.h"
@@ -31,14 +32,9 @@ constexpr int kMinBufferFrames = 256;
 struct SoundOutput::Impl {
   enum class State { Idle, Paused, Playing, Stopped };
 
-  // Auto-reset: set by the device when a buffer comes back, and by us to wake the feeder. First
-  // of the members, so that it outlives every device that may still set it.
-  struct Event {
-    HANDLE handle = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    ~Event() {
-      if (handle) CloseHandle(handle);
-    }
-  } wake;
+  // Set by the device when a buffer comes back, and by us to wake the feeder. First of the
+  // members, so that it outlives every device that may still set it.
+  WakeEvent wake;
 
   bool silentOnly = false;
   std::ostream* diagnostics = &std::cerr;
@@ -50,11 +46,15 @@ struct SoundOutput::Impl {
   bool spectrum = false;
   std::atomic<int> volume{255};
 
-  // Shared with the feeder thread; changed only under `mutex`, and every waveOut call made under
-  // it too.
+  // Shared with the feeder thread. `mutex` guards the device (every waveOut call is made under it)
+  // and the play state, and is all the position takes; `decoding` guards the decoder, and the
+  // feeder holds only it while it decodes a buffer. The main thread takes both to move the stream.
   std::mutex mutex;
+  std::mutex decoding;
   std::unique_ptr<WaveOut> device;
   Mp3Decoder decoder;
+  // Changed under both locks whenever the stream moves: a buffer decoded before is not queued.
+  std::uint64_t generation = 0;
   State state = State::Idle;
   bool ended = false;  // the decoder has given its last frame
   bool lost = false;   // a waveOut call failed: the device is gone
@@ -62,6 +62,8 @@ struct SoundOutput::Impl {
   std::int64_t baseFrame = 0;     // the stream's frame where the device's count starts
   std::int64_t streamFrames = 0;  // the stream's frames queued since then, without the silence
   std::thread feeder;
+  std::vector<std::int16_t> decoded;  // the feeder's, between its decoding and its queueing
+  DWORD pollMs = 1;                   // the feeder's pace should its event fail it
 
   SilentClock silentClock;
   std::int32_t lastMs = 0;
@@ -82,32 +84,51 @@ struct SoundOutput::Impl {
   void runFeeder() {
     // Late buffers are heard as gaps: the feeder goes before the frame's work.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-    for (;;) {
-      WaitForSingleObject(wake.handle, INFINITE);
-      std::lock_guard lock(mutex);
-      if (quitting) return;
-      feed();
-    }
+    do {
+      // A failed wait returns at once: the feeder then keeps its own pace instead of spinning.
+      if (!wake.wait(INFINITE)) Sleep(pollMs);
+    } while (feed());
   }
 
-  // Under the lock: fills and queues every buffer the device has handed back. While paused too,
-  // so that the music starts at once when play goes on.
-  void feed() {
-    if (!device || lost || ended || !stream || !live()) return;
-    const int gain = volume.load(std::memory_order_relaxed);
-    for (std::span<std::int16_t> out = device->freeBuffer(); !out.empty() && !ended;
-         out = device->freeBuffer()) {
-      const std::size_t frames = out.size() / 2;
-      const std::size_t got = decoder.read(out.data(), frames);
-      ended = got < frames;
-      if (got == 0) return;
-      std::fill(out.begin() + static_cast<std::ptrdiff_t>(got * 2), out.end(), std::int16_t{0});
+  // Under `mutex`: the device wants what the decoder gives (while paused too, so that the music
+  // starts at once when play goes on).
+  bool feeding() const { return device && !lost && !ended && stream && live(); }
+
+  // Fills and queues every buffer the device has handed back; false once the feeder is to end.
+  bool feed() {
+    for (;;) {
+      std::uint64_t pass = 0;
+      std::size_t frames = 0;
+      {
+        std::lock_guard lock(mutex);
+        if (quitting) return false;
+        if (!feeding()) return true;
+        frames = device->freeBuffer().size() / 2;
+        if (frames == 0) return true;
+        pass = generation;
+      }
+      std::size_t got = 0;
+      {
+        std::lock_guard lock(decoding);
+        if (pass != generation) continue;
+        decoded.resize(frames * 2);
+        got = decoder.read(decoded.data(), frames);
+      }
+      const int gain = volume.load(std::memory_order_relaxed);
       if (gain != 255) {
         for (std::size_t i = 0; i < got * 2; ++i)
-          out[i] = static_cast<std::int16_t>(out[i] * gain / 255);
+          decoded[i] = static_cast<std::int16_t>(decoded[i] * gain / 255);
       }
+      std::lock_guard lock(mutex);
+      if (pass != generation || !feeding()) continue;
+      ended = got < frames;
+      if (got == 0) return true;
+      // Nobody else queues: the buffer is still the one the device handed back.
+      std::span<std::int16_t> out = device->freeBuffer();
+      std::copy_n(decoded.begin(), got * 2, out.begin());
+      std::fill(out.begin() + static_cast<std::ptrdiff_t>(got * 2), out.end(), std::int16_t{0});
       streamFrames += static_cast<std::int64_t>(got);
-      if (!check(device->queue())) return;
+      if (!check(device->queue())) return true;
     }
   }
 
@@ -166,16 +187,17 @@ struct SoundOutput::Impl {
     if (resume) silentClock.hold();
     const std::int64_t frame = (ms * rate + 999) / 1000;
     {
-      std::lock_guard lock(mutex);
+      std::scoped_lock lock(mutex, decoding);
       device = std::move(found);
       check(device->pause());
       if (stream) decoder.seek(frame);
+      ++generation;
       baseFrame = frame;
       streamFrames = 0;
       ended = false;
       if (resume && state == State::Playing) check(device->restart());
     }
-    SetEvent(wake.handle);
+    wake.set();
     say("an audio device opened again: the music plays on from " + seconds(ms));
   }
 
@@ -213,13 +235,21 @@ bool SoundOutput::init(int rate, int bufferMs) {
   s.detail.clear();
   s.initialised = true;
   if (s.silentOnly) return true;
+  if (!s.wake.handle()) {
+    s.detail = "no event to wake the audio feeder: " + s.wake.error();
+    s.error = kSoundDeviceFailed;
+    close();
+    return false;
+  }
   const auto frames = static_cast<std::int64_t>(rate) * bufferMs / 1000 / kBuffers;
   WaveOutSettings settings;
   settings.rate = rate;
   settings.bufferFrames =
       static_cast<int>(std::clamp<std::int64_t>(frames, kMinBufferFrames, 1 << 20));
   settings.buffers = kBuffers;
-  settings.wake = s.wake.handle;
+  settings.wake = s.wake.handle();
+  // Half a buffer's time: the device never runs out between two rounds.
+  s.pollMs = static_cast<DWORD>(std::max<std::int64_t>(1, settings.bufferFrames * 500LL / rate));
   auto opened = std::make_unique<WaveOut>();
   if (MMRESULT result = opened->open(settings); result != MMSYSERR_NOERROR) {
     s.detail = "no audio device: " + WaveOut::errorText(result);
@@ -245,7 +275,7 @@ void SoundOutput::close() {
       std::lock_guard lock(s.mutex);
       s.quitting = true;
     }
-    SetEvent(s.wake.handle);
+    s.wake.set();
     s.feeder.join();
   }
   std::unique_ptr<WaveOut> closing;
@@ -266,9 +296,10 @@ bool SoundOutput::openStream(std::span<const std::uint8_t> block) {
     return false;
   }
   {
-    std::lock_guard lock(s.mutex);
+    std::scoped_lock lock(s.mutex, s.decoding);
     if (s.device) s.check(s.device->reset());
     s.stream = s.decoder.open(block, s.rate);
+    ++s.generation;
     s.state = Impl::State::Idle;
     s.ended = false;
   }
@@ -281,10 +312,11 @@ bool SoundOutput::openStream(std::span<const std::uint8_t> block) {
 
 void SoundOutput::closeStream() {
   Impl& s = *impl_;
-  std::lock_guard lock(s.mutex);
+  std::scoped_lock lock(s.mutex, s.decoding);
   // Nothing more of a closed stream is heard.
   if (s.device) s.check(s.device->reset());
   s.decoder.close();
+  ++s.generation;
   s.stream = false;
   s.state = Impl::State::Idle;
 }
@@ -295,17 +327,18 @@ bool SoundOutput::play(bool paused) {
   s.lastMs = 0;
   if (s.usesDevice()) {
     {
-      std::lock_guard lock(s.mutex);
+      std::scoped_lock lock(s.mutex, s.decoding);
       s.check(s.device->reset());
       s.check(s.device->pause());
       s.decoder.rewind();
+      ++s.generation;
       s.baseFrame = 0;
       s.streamFrames = 0;
       s.ended = false;
       s.state = paused ? Impl::State::Paused : Impl::State::Playing;
       if (!paused) s.check(s.device->restart());
     }
-    SetEvent(s.wake.handle);
+    s.wake.set();
     s.followDevice();  // a call that failed: on silently from here
     return true;
   }
@@ -326,7 +359,7 @@ void SoundOutput::setPaused(bool paused) {
       s.state = paused ? Impl::State::Paused : Impl::State::Playing;
       s.check(paused ? s.device->pause() : s.device->restart());
     }
-    SetEvent(s.wake.handle);
+    s.wake.set();
     s.followDevice();
     return;
   }
@@ -362,18 +395,19 @@ void SoundOutput::seek(std::int32_t ms) {
   if (!s.live()) return;
   if (s.usesDevice()) {
     {
-      std::lock_guard lock(s.mutex);
+      std::scoped_lock lock(s.mutex, s.decoding);
       // The buffers queued from before are dropped; the feeder fills them from `to` on.
       s.check(s.device->reset());
       s.check(s.device->pause());
       const std::int64_t frame = to * s.rate / 1000;
       s.decoder.seek(frame);
+      ++s.generation;
       s.baseFrame = frame;
       s.streamFrames = 0;
       s.ended = false;
       if (s.state == Impl::State::Playing) s.check(s.device->restart());
     }
-    SetEvent(s.wake.handle);
+    s.wake.set();
     s.followDevice();  // a call that failed: on silently from `to`
     return;
   }

@@ -3,7 +3,25 @@
 #include <atomic>
 #include <chrono>
 
+#include "platform/win32/win32_text.h"
+
 namespace tav::platform {
+
+WakeEvent::WakeEvent() : handle_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+  if (!handle_) error_ = win32::lastErrorText();
+}
+
+WakeEvent::~WakeEvent() {
+  if (handle_) CloseHandle(handle_);
+}
+
+void WakeEvent::set() {
+  if (handle_) SetEvent(handle_);
+}
+
+bool WakeEvent::wait(DWORD ms) {
+  return handle_ && WaitForSingleObject(handle_, ms) != WAIT_FAILED;
+}
 
 WaveOut::~WaveOut() {
   shut();

@@ -1,7 +1,8 @@
 #pragma once
 // winmm's default wave output, opened for 16-bit stereo PCM, with a ring of buffers handed to it
 // in turn and the count of frames it has played. A WaveOut is not thread-safe: its owner makes
-// every call under one lock, and never from a winmm callback (the device only signals an event).
+// every call under one lock, and never from a winmm callback (the device only signals a
+// WakeEvent).
 #include <windows.h>
 
 #include <mmsystem.h>
@@ -16,6 +17,27 @@
 #include <vector>
 
 namespace tav::platform {
+
+// An auto-reset event: set by the device whenever it hands a buffer back, and by the device's owner
+// to wake whoever feeds it.
+class WakeEvent {
+ public:
+  WakeEvent();
+  ~WakeEvent();
+  WakeEvent(const WakeEvent&) = delete;
+  WakeEvent& operator=(const WakeEvent&) = delete;
+
+  // Null when the system made none; error() then says why.
+  HANDLE handle() const { return handle_; }
+  const std::string& error() const { return error_; }
+  void set();
+  // Waits until the event is set or `ms` have passed; false when the wait itself failed.
+  bool wait(DWORD ms);
+
+ private:
+  HANDLE handle_ = nullptr;
+  std::string error_;
+};
 
 struct WaveOutSettings {
   int rate = 44100;

@@ -1,8 +1,9 @@
 // The show's window on Windows, as the system was written for it: a window class registered under
 // the title, a display-mode change for full screen, a window with a pixel format of its own, a WGL
-// context, and a window procedure whose messages wait in the show's terms until the shell takes
-// them, one a frame. Headless (tests, captures) draws into a framebuffer object of a window that
-// is never shown, since Windows does not promise the pixels of a hidden window's own buffers.
+// context, and a window procedure that hands the system's sent messages to the show at once while
+// the posted ones wait, in the show's terms, for the shell to take one a frame. Headless (tests,
+// captures) draws into a framebuffer object of a window that is never shown, since Windows does not
+// promise the pixels of a hidden window's own buffers.
 #include <windows.h>
 
 #include <cstddef>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +20,8 @@
 #include "platform/pixel_reader.h"
 #include "platform/win32/wgl_surfaces.h"
 #include "platform/win32/win32_text.h"
+#include "platform/win32/window_impl.h"
+#include "platform/win32/window_seam.h"
 #include "platform/window.h"
 
 namespace tav::platform {
@@ -53,44 +57,30 @@ void printBox(const char* caption, const char* text) {
   std::fprintf(stderr, "%s%s %s\n", caption, colon ? "" : ":", text);
 }
 
-Size rectSize(const RECT& rect) {
-  return {static_cast<int>(rect.right - rect.left), static_cast<int>(rect.bottom - rect.top)};
+// The show's one pixel format, as the system was written against it: 40 bytes, version 1,
+// 0x25, RGBA of the given colour bits, 16 depth bits, the main plane, everything else 0.
+PIXELFORMATDESCRIPTOR pixelFormat(int colourBits) {
+  static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40);
+  PIXELFORMATDESCRIPTOR format{};
+  format.nSize = sizeof(PIXELFORMATDESCRIPTOR);
+  format.nVersion = 1;
+  format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+  format.iPixelType = PFD_TYPE_RGBA;
+  format.cColorBits = static_cast<BYTE>(colourBits);
+  format.cDepthBits = 16;
+  format.iLayerType = PFD_MAIN_PLANE;
+  return format;
+}
+
+UINT boxStyle(BoxIcon icon, BoxButtons buttons) {
+  UINT style = buttons == BoxButtons::YesNo ? MB_YESNO : MB_OK;
+  if (icon == BoxIcon::Exclamation) style |= MB_ICONEXCLAMATION;
+  if (icon == BoxIcon::Stop) style |= MB_ICONSTOP;
+  if (icon == BoxIcon::Information) style |= MB_ICONINFORMATION;
+  return style;
 }
 
 }  // namespace
-
-struct Window::Impl {
-  VideoBackend backend;
-  std::string error;
-  bool videoStarted = false;
-  HINSTANCE instance = nullptr;
-  std::string className;  // the title, once the class is registered under it
-  WindowStep step = WindowStep::Window;
-  bool modeChanged = false;
-  HWND window = nullptr;
-  HDC dc = nullptr;
-  HGLRC context = nullptr;
-  std::deque<WindowMessage> queue;   // translated by the procedure, oldest first
-  std::deque<WindowMessage> posted;  // the show's own, each behind its marker
-  bool escapeDown = false;           // headless: from the window's own key messages
-  bool escapeLatched = false;
-  Size headlessSize;
-  Size framebufferSize;
-  win32::HeadlessFramebuffer framebuffer;
-  PixelReader reader;                                            // headless
-  std::deque<std::pair<Size, std::vector<std::uint8_t>>> shown;  // displayed, read back early
-
-  bool fail(const std::string& step) {
-    const DWORD code = GetLastError();
-    // Under Wine with no display a window is refused without a reason.
-    error =
-        step + ": " + (code ? win32::errorText(code) : "refused, no reason given (no display?)");
-    return false;
-  }
-  bool registerClass(const char* title);
-  void takePosted();
-  LRESULT procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-};
 
 namespace {
 
@@ -110,13 +100,28 @@ LRESULT CALLBACK windowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 }  // namespace
 
+void Window::Impl::deliver(const WindowMessage& message, bool taken) {
+  if (handler && !taken) {
+    handler(message);
+  } else {
+    queue.push_back(message);
+  }
+}
+
 LRESULT Window::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The posted message nextMessage dispatches goes back to the shell's pump; any other reaching
+  // the procedure was sent there and then, inside that dispatch or another call, and is the show's
+  // at once.
+  const MSG* d = dispatching;
+  const bool taken =
+      d && d->hwnd == hwnd && d->message == message && d->wParam == wParam && d->lParam == lParam;
+  if (taken) dispatching = nullptr;
   WindowMessage m;
   switch (message) {
     case WM_ACTIVATE:
       m.kind = WindowMessage::Kind::Activate;
       m.minimised = HIWORD(wParam) != 0;
-      queue.push_back(m);
+      deliver(m, taken);
       return 0;
     case WM_SYSCOMMAND:
       // Swallowed, so that the screen saver and the monitor's power-down cannot start. Other
@@ -125,13 +130,13 @@ LRESULT Window::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         m.kind = WindowMessage::Kind::SystemCommand;
         m.command =
             wParam == SC_SCREENSAVE ? SystemCommand::ScreenSave : SystemCommand::MonitorPower;
-        queue.push_back(m);
+        deliver(m, taken);
         return 0;
       }
       break;
     case WM_CLOSE:
       m.kind = WindowMessage::Kind::Close;
-      queue.push_back(m);
+      deliver(m, taken);
       return 0;
     case WM_KEYDOWN:
     case WM_KEYUP:
@@ -141,12 +146,12 @@ LRESULT Window::Impl::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         escapeDown = message == WM_KEYDOWN;
         escapeLatched = escapeLatched || escapeDown;
       }
-      queue.push_back(m);
+      deliver(m, taken);
       return 0;
     case WM_SIZE:
       m.kind = WindowMessage::Kind::Size;
       m.size = {LOWORD(lParam), HIWORD(lParam)};
-      queue.push_back(m);
+      deliver(m, taken);
       return 0;
     case kPostedMessage:
       // Dispatched by a loop not the show's own (a message box's).
@@ -183,7 +188,9 @@ Window::Window(VideoBackend backend) : impl_(std::make_unique<Impl>()) {
 }
 
 Window::~Window() {
+  impl_->handler = nullptr;
   deleteContext();
+  releaseDeviceContext();
   destroyWindow();
   if (impl_->modeChanged) restoreDisplayMode();
   stopVideo();
@@ -210,13 +217,20 @@ bool Window::startVideo(const char* title) {
   return true;
 }
 
-void Window::stopVideo() {
-  if (!impl_->videoStarted) return;
-  if (!impl_->className.empty()) UnregisterClassA(impl_->className.c_str(), impl_->instance);
-  impl_->className.clear();
-  impl_->videoStarted = false;
-  impl_->queue.clear();
-  impl_->posted.clear();
+bool Window::stopVideo() {
+  Impl& impl = *impl_;
+  if (!impl.videoStarted) return true;
+  bool unregistered = true;
+  if (!impl.className.empty()) {
+    unregistered =
+        impl.answer(win32::Call::UnregisterClass,
+                    UnregisterClassA(impl.className.c_str(), impl.instance), "UnregisterClassA");
+  }
+  impl.className.clear();
+  impl.videoStarted = false;
+  impl.queue.clear();
+  impl.posted.clear();
+  return unregistered;
 }
 
 void Window::setHeadlessSize(Size size) {
@@ -250,7 +264,8 @@ void Window::restoreDisplayMode() {
   impl_->modeChanged = false;
 }
 
-bool Window::createWindow(const char* title, int width, int height, bool fullScreen) {
+bool Window::createWindow(const char* title, int width, int height, bool fullScreen,
+                          int colourBits) {
   Impl& impl = *impl_;
   if (!impl.videoStarted) {
     impl.error = "video is not started";
@@ -279,15 +294,8 @@ bool Window::createWindow(const char* title, int width, int height, bool fullScr
   impl.step = WindowStep::Window;
   if (!impl.window) return impl.fail("CreateWindowExA");
 
-  static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40);
-  PIXELFORMATDESCRIPTOR format{};
-  format.nSize = sizeof(PIXELFORMATDESCRIPTOR);
-  format.nVersion = 1;
-  format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-  format.iPixelType = PFD_TYPE_RGBA;
-  format.cColorBits = 32;
-  format.cDepthBits = 16;
-  format.iLayerType = PFD_MAIN_PLANE;
+  if (!impl.format) impl.format = pixelFormat(colourBits);
+  const PIXELFORMATDESCRIPTOR& format = *impl.format;
   impl.dc = GetDC(impl.window);
   impl.step = WindowStep::DeviceContext;
   if (!impl.dc) return impl.fail("GetDC");
@@ -304,12 +312,23 @@ WindowStep Window::failedStep() const {
   return impl_->step;
 }
 
-void Window::destroyWindow() {
+bool Window::releaseDeviceContext() {
   Impl& impl = *impl_;
-  if (impl.dc && !ReleaseDC(impl.window, impl.dc)) impl.fail("ReleaseDC");
+  if (!impl.dc) return true;
+  const bool released =
+      impl.answer(win32::Call::ReleaseDC, ReleaseDC(impl.window, impl.dc), "ReleaseDC");
   impl.dc = nullptr;
-  if (impl.window && !DestroyWindow(impl.window)) impl.fail("DestroyWindow");
+  return released;
+}
+
+bool Window::destroyWindow() {
+  Impl& impl = *impl_;
+  if (impl.dc) releaseDeviceContext();
+  if (!impl.window) return true;
+  const bool destroyed =
+      impl.answer(win32::Call::DestroyWindow, DestroyWindow(impl.window), "DestroyWindow");
   impl.window = nullptr;
+  return destroyed;
 }
 
 bool Window::hasWindow() const {
@@ -347,13 +366,13 @@ bool Window::makeCurrent() {
 }
 
 bool Window::releaseContext() {
-  if (!wglMakeCurrent(nullptr, nullptr)) return impl_->fail("wglMakeCurrent (release)");
-  return true;
+  return impl_->answer(win32::Call::ReleaseContext, wglMakeCurrent(nullptr, nullptr),
+                       "wglMakeCurrent (release)");
 }
 
-void Window::deleteContext() {
+bool Window::deleteContext() {
   Impl& impl = *impl_;
-  if (!impl.context) return;
+  if (!impl.context) return true;
   // The read-back buffers and the framebuffer belong to the context: freed in it, before it goes
   // (a driver's entry point called with no context current may crash).
   if (wglGetCurrentContext() == impl.context ||
@@ -363,8 +382,10 @@ void Window::deleteContext() {
   }
   impl.framebuffer.forget();
   impl.shown.clear();
-  if (!wglDeleteContext(impl.context)) impl.fail("wglDeleteContext");
+  const bool deleted =
+      impl.answer(win32::Call::DeleteContext, wglDeleteContext(impl.context), "wglDeleteContext");
   impl.context = nullptr;
+  return deleted;
 }
 
 void Window::show() {
@@ -417,7 +438,9 @@ bool Window::nextMessage(WindowMessage& message) {
     impl.takePosted();
   } else {
     TranslateMessage(&msg);
+    impl.dispatching = &msg;
     DispatchMessageA(&msg);
+    impl.dispatching = nullptr;
   }
   if (!impl.queue.empty()) return takeQueued();
   return true;  // a message the show has no name for
@@ -430,6 +453,10 @@ void Window::postMessage(const WindowMessage& message) {
   const BOOL marked = impl.window ? PostMessageA(impl.window, kPostedMessage, 0, 0)
                                   : PostThreadMessageA(GetCurrentThreadId(), kPostedMessage, 0, 0);
   if (marked) impl.posted.push_back(message);
+}
+
+void Window::setProcedure(std::function<void(const WindowMessage&)> procedure) {
+  impl_->handler = std::move(procedure);
 }
 
 void Window::defaultProcedure(const WindowMessage& message) {
@@ -462,90 +489,34 @@ bool Window::escapePressed() {
 
 BoxAnswer Window::showMessageBox(const char* caption, const char* text, BoxIcon icon,
                                  BoxButtons buttons) {
-  // The default answer is the first button, the one Return presses.
-  const BoxAnswer byDefault = buttons == BoxButtons::YesNo ? BoxAnswer::Yes : BoxAnswer::Ok;
-  if (impl_->backend == VideoBackend::Headless) {
+  const UINT style = boxStyle(icon, buttons);
+  const win32::BoxAnswerer& answerer = impl_->answerBoxes;
+  if (impl_->backend == VideoBackend::Headless && !answerer) {
+    // No viewer: the default answer, the first button (the one Return presses).
     printBox(caption, text);
-    return byDefault;
+    return buttons == BoxButtons::YesNo ? BoxAnswer::Yes : BoxAnswer::Ok;
   }
-  UINT type = buttons == BoxButtons::YesNo ? MB_YESNO : MB_OK;
-  if (icon == BoxIcon::Exclamation) type |= MB_ICONEXCLAMATION;
-  if (icon == BoxIcon::Stop) type |= MB_ICONSTOP;
-  if (icon == BoxIcon::Information) type |= MB_ICONINFORMATION;
-  const int pressed = MessageBoxA(nullptr, text, caption, type);
+  const int pressed =
+      answerer ? answerer(text, caption, style) : MessageBoxA(nullptr, text, caption, style);
   if (pressed <= 0) {  // Wine answers -1 where no box can be made
-    // No box could be shown: the text still reaches the viewer.
+    // The text still reaches the viewer; a question nobody saw was not answered Yes.
     printBox(caption, text);
-    return byDefault;
+    return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
   }
   if (buttons == BoxButtons::Ok) return BoxAnswer::Ok;
   return pressed == IDYES ? BoxAnswer::Yes : BoxAnswer::No;
 }
 
-Size Window::drawableSize() const {
-  if (impl_->backend == VideoBackend::Headless) {
-    return impl_->window ? impl_->framebufferSize : Size{};
-  }
-  RECT rect{};
-  if (!impl_->window || !GetClientRect(impl_->window, &rect)) return {};
-  return rectSize(rect);
-}
-
-Size Window::windowSize() const {
-  RECT rect{};
-  if (!impl_->window || !GetWindowRect(impl_->window, &rect)) return {};
-  return rectSize(rect);
-}
-
-void* Window::procAddress(const char* name) const {
-  return impl_->videoStarted ? win32::glEntryPoint(name) : nullptr;
-}
-
-bool Window::startReadback() {
-  Impl& impl = *impl_;
-  if (!impl.context) return false;
-  if (impl.backend == VideoBackend::Headless) return impl.reader.start(drawableSize());
-  // The screen cannot be read later: it is read now, and handed over when asked for.
-  if (impl.shown.size() >= 2) return false;
-  Size size;
-  std::vector<std::uint8_t> rgb = readPixelsRgb(size);
-  if (rgb.empty()) return false;
-  impl.shown.emplace_back(size, std::move(rgb));
-  return true;
-}
-
-bool Window::takeReadback(std::vector<std::uint8_t>& rgb, Size& size) {
-  Impl& impl = *impl_;
-  if (!impl.context) return false;
-  if (impl.backend == VideoBackend::Headless) return impl.reader.take(rgb, size);
-  if (impl.shown.empty()) return false;
-  size = impl.shown.front().first;
-  rgb = std::move(impl.shown.front().second);
-  impl.shown.pop_front();
-  return true;
-}
-
-std::vector<std::uint8_t> Window::readPixelsRgb(Size& size) const {
-  size = drawableSize();
-  std::vector<std::uint8_t> rows;
-  if (!impl_->context || size.width <= 0 || size.height <= 0) {
-    size = {};
-    return rows;
-  }
-  if (impl_->backend == VideoBackend::Display) {
-    glFinish();  // the swap has reached the screen
-    if (!win32::readScreen(impl_->window, size, rows)) size = {};
-    return rows;
-  }
-  const std::size_t stride = static_cast<std::size_t>(size.width) * 3;
-  std::vector<std::uint8_t> bottomUp(stride * static_cast<std::size_t>(size.height));
-  readPresentedFrame(size, bottomUp.data());
-  rows.resize(bottomUp.size());
-  for (int y = 0; y < size.height; ++y) {
-    std::memcpy(&rows[static_cast<std::size_t>(y) * stride],
-                &bottomUp[static_cast<std::size_t>(size.height - 1 - y) * stride], stride);
-  }
-  return rows;
-}
-
 }  // namespace tav::platform
+
+namespace tav::platform::win32 {
+
+void failOnce(Window& window, Call call) {
+  window.backendState().failing.set(static_cast<std::size_t>(call));
+}
+
+void answerBoxes(Window& window, BoxAnswerer answer) {
+  window.backendState().answerBoxes = std::move(answer);
+}
+
+}  // namespace tav::platform::win32

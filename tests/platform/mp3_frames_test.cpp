@@ -123,6 +123,25 @@ TEST(Mp3FramesDamage, CutOrDamagedDataIsReadOnlyWithinItsBounds) {
   }
 }
 
+// Past damage the stream goes on at the frame libmpg123 goes on with, and ends where it gives up.
+TEST(Mp3FramesDamage, ResumesAfterDamageWhereLibmpg123Does) {
+  std::vector<std::uint8_t> mp3 = test::encodeTone({.seconds = 1.0, .endFrequency = 3000});
+  const std::pair<test::Damage, std::size_t> damages[] = {{test::Damage::FlippedHeader, 0},
+                                                          {test::Damage::DroppedFrame, 0},
+                                                          {test::Damage::Junk, 1023},
+                                                          {test::Damage::Junk, 1024}};
+  for (auto [damage, junk] : damages) {
+    std::vector<std::uint8_t> data = test::damaged(mp3, damage, 12, junk);
+    Stream stream;
+    std::string error;
+    ASSERT_TRUE(scanStream(data, stream, error)) << error;
+    Mp3Decoder decoder;
+    ASSERT_TRUE(decoder.open(data, 44100)) << decoder.error();
+    EXPECT_EQ(gaplessWindow(stream, *RateMap::make(44100, 44100)).length(), decoder.lengthFrames())
+        << "damage " << static_cast<int>(damage) << ", " << junk << " bytes of junk";
+  }
+}
+
 TEST(Mp3FramesDamage, SkipsLeadingTagsAndJunkAndRefusesDataWithoutFrames) {
   std::vector<std::uint8_t> mp3 = test::encodeTone({.seconds = 0.3});
   Stream plain;

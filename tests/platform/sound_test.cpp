@@ -13,7 +13,7 @@
 
 #include "platform/clock.h"
 #include "platform/mp3_decoder.h"
-#include "platform/sdl_audio_reopen.h"
+#include "platform/sdl/audio_reopen.h"
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/temp_dir.h"
 

@@ -5,7 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <span>
 #include <stdexcept>
+#include <string>
+
+#include "platform/mp3_frames.h"
 
 namespace tav::test {
 
@@ -54,6 +58,31 @@ std::vector<std::uint8_t> encodeTone(const Tone& tone, const Mp3Options& options
   if (tagSize > 0 && tagSize <= out.size()) std::copy_n(tag.begin(), tagSize, out.begin());
   lame_close(lame);
   return out;
+}
+
+std::vector<std::uint8_t> damaged(std::vector<std::uint8_t> mp3, Damage damage, std::size_t frame,
+                                  std::size_t junkBytes) {
+  platform::mp3::Stream stream;
+  std::string error;
+  if (!platform::mp3::scanStream(mp3, stream, error) || frame >= stream.frames.size())
+    throw std::runtime_error("no frame " + std::to_string(frame) + " to damage");
+  auto bytes = [&](std::size_t i) {
+    return std::span(mp3).subspan(stream.frames[i].offset, stream.frames[i].bytes);
+  };
+  auto isSync = [](std::uint8_t a, std::uint8_t b) { return a == 0xff && (b & 0xe0) == 0xe0; };
+  while (damage == Damage::FlippedHeader && frame + 1 < stream.frames.size() &&
+         std::ranges::adjacent_find(bytes(frame).subspan(1), isSync) != bytes(frame).end())
+    ++frame;
+  auto at = mp3.begin() + static_cast<std::ptrdiff_t>(stream.frames[frame].offset);
+  if (damage == Damage::FlippedHeader) {
+    at[1] ^= 0xff;
+    at[2] ^= 0xff;
+  } else if (damage == Damage::DroppedFrame) {
+    mp3.erase(at, at + static_cast<std::ptrdiff_t>(stream.frames[frame].bytes));
+  } else {
+    mp3.insert(at, junkBytes, std::uint8_t{'j'});
+  }
+  return mp3;
 }
 
 }  // namespace tav::test

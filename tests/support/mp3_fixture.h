@@ -1,5 +1,6 @@
 #pragma once
 // MP3 data made at test time with libmp3lame: tones of known length, frequency and level.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,5 +29,18 @@ std::vector<std::uint8_t> encodeTone(const Tone& tone, const Mp3Options& options
 
 // The tone's samples as the encoder was given them, one channel.
 double toneSample(const Tone& tone, std::int64_t frame);
+
+// Damage as MP3s are found with it, at one frame of the stream.
+enum class Damage {
+  FlippedHeader,  // the frame's header bytes inverted, its audio data left
+  DroppedFrame,   // the whole frame cut out
+  Junk,           // bytes that hold no sync word, before the frame
+};
+
+// `mp3` with `damage` at audio frame `frame` (the tag frame not counted). A flipped header goes
+// on the first frame from there whose bytes hold no sync word: libmpg123 would decode a false
+// header found in them as a frame of noise.
+std::vector<std::uint8_t> damaged(std::vector<std::uint8_t> mp3, Damage damage, std::size_t frame,
+                                  std::size_t junkBytes = 700);
 
 }  // namespace tav::test

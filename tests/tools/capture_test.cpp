@@ -9,9 +9,11 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "tests/support/mp3_fixture.h"
 #include "tests/support/temp_dir.h"
+#include "tools/capture/frame_output.h"
 
 namespace tav {
 namespace {
@@ -225,6 +227,39 @@ TEST_F(Capture, AnEncoderThatStopsTakingFramesFailsTheCaptureNamingTheVideoAndWh
     for (const std::string& reason : reasons)
       EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
   }
+}
+
+// Frames that all fit in the pipe: the capture is done with its input before a lazy encoder
+// wakes, so only what the encoder leaves can tell that it made no video.
+TEST_F(Capture, AnEncoderThatLeavesNoVideoOrEndsBeforeItsInputIsAFailure) {
+  const std::vector<std::pair<std::string, std::string>> encoders = {
+      {"sleep 2; exit 0", "ffmpeg said it succeeded but made no video file"},
+      {"for last; do :; done; cat >/dev/null; : >\"$last\"",
+       "ffmpeg said it succeeded but left the video file empty"},
+  };
+  for (const auto& [script, reason] : encoders) {
+    test::TempDir bin;
+    StandInEncoder encoder(bin.path(), script);
+    const fs::path video = out.path() / "show.mp4";
+    test::writeFile(video.string(), std::vector<std::uint8_t>(100, 1));  // an older run's
+    CaptureRun r = capture({"--data", data.path().string(), "--size", "64x48", "--fps", "10",
+                            "--to", "400", "--video", video.string()});
+    EXPECT_EQ(r.status, 1) << script;
+    EXPECT_NE(r.err.find("cannot make the video " + video.string() + ": " + reason),
+              std::string::npos)
+        << r.err;
+  }
+  // One that has ended when its input is closed, whatever its status, made part of it at best.
+  test::TempDir bin;
+  StandInEncoder encoder(bin.path(), "exit 0");
+  capture::VideoPipe pipe;
+  std::string error;
+  ASSERT_TRUE(
+      pipe.open(capture::findProgram("ffmpeg"), out.path() / "v.mp4", 64, 48, 10, "", 0, error))
+      << error;
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(pipe.close(error));
+  EXPECT_EQ(error, "ffmpeg ended before its input did");
 }
 
 // What ffprobe says of one stream of a file ("" when it cannot tell).

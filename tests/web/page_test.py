@@ -35,6 +35,7 @@ import tempfile
 import time
 
 import chromium
+from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from stills import psnr, scene_still_times, sync_events  # noqa: E402
@@ -301,6 +302,49 @@ def first_screen_menu(browser, server):
           " full screen, no WebGL 2")
 
 
+def escape_while_loading(browser, show, web, work):
+    """Escape (the browser's: leaving full screen) pressed as a slow show loads, right after the
+    choice: the show ends after its start-up with no frame."""
+    data = os.path.join(work, "slow")
+    shutil.copytree(show, data)
+    textures = os.path.join(data, "data", "textures")
+    for name in os.listdir(textures):
+        if name.endswith(".jpg"):
+            path = os.path.join(textures, name)
+            Image.open(path).convert("RGB").resize((2048, 2048)).save(path, quality=95)
+    with package(web, data, os.path.join(work, "slow-web")) as page:
+        open_menu(browser, page)
+        type_keys(browser, "2")
+        check(browser.wait_for("document.fullscreenElement && tavrinel.state === 'loading'"
+                               " || null", 30, 0.01), "not loading in full screen")
+        # Well into its textures, past the music's decoding (where the page hears keys anyway);
+        # nothing is asked of the page meanwhile, since an answer would wait for the loading.
+        time.sleep(1.2)
+        press(browser, "Escape", "Escape", 27)
+        ended_unplayed(browser, "Escape while loading")
+    print("first screen: Escape 1.2 s into a slow loading ends it with no frame")
+
+
+class package:
+    """The page's files with `data` as its show, served from `folder` while in use."""
+
+    def __init__(self, web, data, folder):
+        os.mkdir(folder)
+        for name in ("index.html", "page.js", "page.css", "tavrinel.js", "tavrinel.wasm"):
+            shutil.copy(os.path.join(web, name), folder)
+        subprocess.run(["/usr/bin/python3", "/usr/share/emscripten/tools/file_packager.py",
+                        "show.data", "--preload", f"{data}@/", "--js-output=show-data.js"],
+                       cwd=folder, check=True, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        self.server = chromium.Server(folder)
+
+    def __enter__(self):
+        return self.server
+
+    def __exit__(self, *failure):
+        self.server.close()
+
+
 def first_screen(browser, server, show, web):
     first_screen_menu(browser, server)
 
@@ -310,15 +354,7 @@ def first_screen(browser, server, show, web):
         data = os.path.join(work, "show")
         shutil.copytree(show, data)
         os.remove(os.path.join(data, "data", "textures", "tile.jpg"))
-        page = os.path.join(work, "web")
-        os.mkdir(page)
-        for name in ("index.html", "page.js", "page.css", "tavrinel.js", "tavrinel.wasm"):
-            shutil.copy(os.path.join(web, name), page)
-        subprocess.run(["/usr/bin/python3", "/usr/share/emscripten/tools/file_packager.py",
-                        "show.data", "--preload", f"{data}@/", "--js-output=show-data.js"],
-                       cwd=page, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        other = chromium.Server(page)
-        try:
+        with package(web, data, os.path.join(work, "web")) as other:
             browser.open(other.url("index.html?autoplay=1"))
             texture = box(browser)
             check(texture == ["Failed to load texture:", "data/textures/tile.jpg", "", ["OK"]],
@@ -328,8 +364,7 @@ def first_screen(browser, server, show, web):
             check(browser.wait_for("tavrinel.state === 'playing' || null", 60),
                   "the show did not go on after OK")
             print("first screen: the missing texture's box")
-        finally:
-            other.close()
+        escape_while_loading(browser, show, web, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

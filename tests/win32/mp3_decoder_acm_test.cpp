@@ -48,6 +48,15 @@ int worstDifference(const std::vector<std::int16_t>& got, const std::vector<std:
   return worst;
 }
 
+// Stereo frames from the start of both that agree within the tolerance.
+template <typename Samples>
+std::int64_t sameFrames(Samples got, Samples gotEnd, Samples want, Samples wantEnd) {
+  std::int64_t samples = 0;
+  for (; got != gotEnd && want != wantEnd && std::abs(*got - *want) <= kTolerance; ++got, ++want)
+    ++samples;
+  return samples / 2;
+}
+
 class Mp3DecoderAcm : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
@@ -103,6 +112,29 @@ TEST_P(Mp3DecoderAcm, SeeksLandOnTheSameSamplesAsLibmpg123) {
 
 INSTANTIATE_TEST_SUITE_P(LinuxMade, Mp3DecoderAcm,
                          ::testing::Values("cbr", "vbr", "mono22", "cut"));
+
+// Files damaged at their 26th frame: libmpg123 plays on past a damaged header, and so does this
+// decoder, to the same length within a frame and with the same samples before and after.
+class Mp3DecoderAcmDamaged : public Mp3DecoderAcm {};
+
+TEST_P(Mp3DecoderAcmDamaged, PlaysOnPastTheDamageAsLibmpg123Does) {
+  constexpr std::int64_t kFrame = 1152;
+  EXPECT_LT(std::abs(decoder_.lengthFrames() - referenceFrames()), kFrame);
+  std::vector<std::int16_t> all = decodeAll(decoder_, 4096);
+  const auto frames = static_cast<std::int64_t>(all.size() / 2);
+  EXPECT_LT(std::abs(frames - referenceFrames()), kFrame);
+  // Read from either end, the two decodes part only around the damage.
+  const std::int64_t head =
+      sameFrames(all.begin(), all.end(), reference_.begin(), reference_.end());
+  const std::int64_t tail =
+      sameFrames(all.rbegin(), all.rend(), reference_.rbegin(), reference_.rend());
+  EXPECT_GE(head, 20 * kFrame);
+  EXPECT_LE(frames - head - tail, 3 * kFrame)
+      << head << " frames alike from the start, " << tail << " from the end, of " << frames;
+}
+
+INSTANTIATE_TEST_SUITE_P(LinuxMade, Mp3DecoderAcmDamaged,
+                         ::testing::Values("flipped", "dropped", "junk", "longjunk"));
 
 TEST(Mp3DecoderAcmRefusal, RefusesWhatIsNotMp3AndRatesLibmpg123DoesNotOffer) {
   Mp3Decoder decoder;

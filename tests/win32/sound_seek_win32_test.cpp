@@ -1,8 +1,5 @@
-// The Windows backend's seek over a stand-in for winmm's wave output, defined here in place of
-// platform/win32/wave_out.cpp: it always opens, sounds nothing and keeps what the feeder hands
-// it. Running, it gives each buffer back at once, so the feeder hands it the whole stream; paused,
-// it keeps the buffers it holds; it has played what the test says. The MP3 is made on Linux
-// (TAVRINEL_MP3_FIXTURES names where).
+// The Windows backend's seek over a stand-in for winmm's wave output (wave_out_stand_in.h). The
+// MP3 is made on Linux (TAVRINEL_MP3_FIXTURES names where).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,99 +14,9 @@
 
 #include "platform/mp3_decoder.h"
 #include "platform/sound.h"
-#include "platform/win32/wave_out.h"
+#include "tests/win32/wave_out_stand_in.h"
 
 namespace tav::platform {
-namespace {
-
-struct StandIn {
-  std::vector<std::int16_t> handed;  // since the latest reset
-  int resets = 0;
-  bool paused = false;
-  std::int64_t played = 0;
-};
-std::mutex standInMutex;  // the feeder hands buffers from a thread of its own
-StandIn standIn;
-
-StandIn record() {
-  std::lock_guard lock(standInMutex);
-  return standIn;
-}
-
-}  // namespace
-
-WaveOut::~WaveOut() = default;
-
-MMRESULT WaveOut::open(const WaveOutSettings& settings) {
-  settings_ = settings;
-  handle_ = reinterpret_cast<HWAVEOUT>(std::uintptr_t{0x5eed});
-  samples_.assign(static_cast<std::size_t>(settings.buffers * settings.bufferFrames * 2), 0);
-  headers_.assign(static_cast<std::size_t>(settings.buffers), WAVEHDR{});
-  queued_.assign(headers_.size(), false);
-  return MMSYSERR_NOERROR;
-}
-
-std::span<std::int16_t> WaveOut::freeBuffer() {
-  if (queued_[next_] && !(headers_[next_].dwFlags & WHDR_DONE)) return {};
-  const auto samples = static_cast<std::size_t>(settings_.bufferFrames) * 2;
-  return {samples_.data() + next_ * samples, samples};
-}
-
-MMRESULT WaveOut::queue() {
-  std::lock_guard lock(standInMutex);
-  const auto buffer = freeBuffer();
-  standIn.handed.insert(standIn.handed.end(), buffer.begin(), buffer.end());
-  queued_[next_] = true;
-  headers_[next_].dwFlags = standIn.paused ? 0 : WHDR_DONE;
-  next_ = (next_ + 1) % headers_.size();
-  return MMSYSERR_NOERROR;
-}
-
-MMRESULT WaveOut::pause() {
-  std::lock_guard lock(standInMutex);
-  standIn.paused = true;
-  return MMSYSERR_NOERROR;
-}
-
-MMRESULT WaveOut::restart() {
-  std::lock_guard lock(standInMutex);
-  standIn.paused = false;
-  for (WAVEHDR& header : headers_)
-    header.dwFlags = WHDR_DONE;
-  SetEvent(settings_.wake);
-  return MMSYSERR_NOERROR;
-}
-
-MMRESULT WaveOut::reset() {
-  std::lock_guard lock(standInMutex);
-  for (WAVEHDR& header : headers_)
-    header.dwFlags = WHDR_DONE;
-  next_ = 0;
-  standIn.handed.clear();
-  standIn.played = 0;
-  ++standIn.resets;
-  return MMSYSERR_NOERROR;
-}
-
-MMRESULT WaveOut::played(std::int64_t& frames) {
-  std::lock_guard lock(standInMutex);
-  frames = standIn.played;
-  return MMSYSERR_NOERROR;
-}
-
-std::uint32_t WaveOut::id() const {
-  return 1;
-}
-std::string WaveOut::errorText(MMRESULT result) {
-  return std::to_string(result);
-}
-// It never goes away.
-void WaveOutReopen::start(std::unique_ptr<WaveOut>) {}
-std::unique_ptr<WaveOut> WaveOutReopen::take() {
-  return nullptr;
-}
-void WaveOutReopen::stop() {}
-
 namespace {
 
 class SoundSeekWin32 : public ::testing::Test {
@@ -121,8 +28,8 @@ class SoundSeekWin32 : public ::testing::Test {
     std::ifstream in((folder[0] == '/' ? "Z:" : "") + std::string(folder) + "/cbr.mp3",
                      std::ios::binary);
     mp3_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    std::lock_guard lock(standInMutex);
-    standIn = {};
+    std::lock_guard lock(stand_in::lock);
+    stand_in::record = {};
   }
 
   // Once the feeder has handed `frames` from the stream's frame `from`: a decoder's frames from
@@ -134,10 +41,10 @@ class SoundSeekWin32 : public ::testing::Test {
     if (frames < 0) frames = decoder.lengthFrames() - from;
     std::vector<std::int16_t> want(2 * static_cast<std::size_t>(frames));
     ASSERT_EQ(decoder.read(want.data(), want.size() / 2), want.size() / 2);
-    StandIn got = record();
+    stand_in::Record got = stand_in::snapshot();
     for (int wait = 0; wait < 500 && got.handed.size() < want.size(); ++wait) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      got = record();
+      got = stand_in::snapshot();
     }
     ASSERT_GE(got.handed.size(), want.size()) << "from frame " << from;
     EXPECT_TRUE(std::equal(want.begin(), want.end(), got.handed.begin())) << "from frame " << from;
@@ -160,20 +67,20 @@ TEST_F(SoundSeekWin32, ASeekDropsWhatWasQueuedAndFeedsTheStreamFromTheSampleOfIt
   EXPECT_EQ(sound.positionMs(), 1500);
   expectHanded(66150, -1);
   {
-    std::lock_guard lock(standInMutex);
-    standIn.played = 4410;
+    std::lock_guard lock(stand_in::lock);
+    stand_in::record.played = 4410;
   }
   EXPECT_EQ(sound.positionMs(), 1600);
 
   sound.setPaused(true);
   sound.seek(251);  // back, paused
-  EXPECT_TRUE(record().paused);
+  EXPECT_TRUE(stand_in::snapshot().paused);
   EXPECT_EQ(sound.positionMs(), 251);
   expectHanded(11069, 4 * 2205);  // the buffers it holds while paused
-  EXPECT_EQ(record().handed.size(), 2u * 4 * 2205);
+  EXPECT_EQ(stand_in::snapshot().handed.size(), 2u * 4 * 2205);
   sound.setPaused(false);
   expectHanded(11069, -1);
-  EXPECT_EQ(record().resets, 4);  // the stream's opening, play and each seek
+  EXPECT_EQ(stand_in::snapshot().resets, 4);  // the stream's opening, play and each seek
 }
 
 }  // namespace

@@ -9,37 +9,13 @@
 
 #include "platform/gl.h"
 #include "platform/window.h"
+#include "tests/win32/wgl_display.h"
 
 namespace tav::platform {
 namespace {
 
 using Kind = WindowMessage::Kind;
 using Rgb = std::array<int, 3>;
-
-// Whether this desktop gives a window an OpenGL context at all (Wine needs an X display even for a
-// hidden one): only then can a failure of the backend be told from a missing display.
-bool displayForOpenGL() {
-  HWND probe = CreateWindowExA(0, "STATIC", "probe", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
-  if (!probe) return false;
-  HDC dc = GetDC(probe);
-  PIXELFORMATDESCRIPTOR format{};
-  format.nSize = sizeof format;
-  format.nVersion = 1;
-  format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-  format.cColorBits = 24;
-  HGLRC context = nullptr;
-  if (dc && SetPixelFormat(dc, ChoosePixelFormat(dc, &format), &format)) {
-    context = wglCreateContext(dc);
-  }
-  if (context) wglDeleteContext(context);
-  if (dc) ReleaseDC(probe, dc);
-  DestroyWindow(probe);
-  return context != nullptr;
-}
-
-#define SKIP_WITHOUT_DISPLAY() \
-  if (!displayForOpenGL()) GTEST_SKIP() << "no display gives this desktop OpenGL"
 
 bool open(Window& window, const char* title, Size size, bool fullScreen = false) {
   return window.startVideo(title) &&
@@ -162,7 +138,7 @@ class Win32Window : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     shared = std::make_unique<Window>(VideoBackend::Display);
-    display = displayForOpenGL();
+    display = test::displayForOpenGL();
     opened = display && open(*shared, kTitle, kSize);
     if (opened) shared->show();
   }

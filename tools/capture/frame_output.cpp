@@ -96,6 +96,20 @@ bool VideoPipe::write(const std::vector<std::uint8_t>& rgb, std::string& error) 
   return false;
 }
 
+std::string VideoPipe::outcome(bool endedEarly, const std::string& exitFailure) const {
+  // An encoder reads its input to the end: one that ended sooner made the video of part of it at
+  // best, whatever it says.
+  if (endedEarly)
+    return "ffmpeg ended before its input did" +
+           (exitFailure.empty() ? "" : " (" + exitFailure + ")");
+  if (!exitFailure.empty()) return exitFailure;
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(file_, ec);
+  if (ec) return "ffmpeg said it succeeded but made no video file";
+  if (size == 0) return "ffmpeg said it succeeded but left the video file empty";
+  return "";
+}
+
 std::string VideoPipe::closeStream() {
   std::string unsent;
   if (stream_ && std::fclose(stream_) != 0) {

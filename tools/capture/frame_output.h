@@ -39,7 +39,8 @@ class VideoPipe {
             int fps, const std::string& audio, std::int64_t audioStartMs, std::string& error);
   // False, with the reason, when ffmpeg did not take the whole frame.
   bool write(const std::vector<std::uint8_t>& rgb, std::string& error);
-  // Ends ffmpeg's input and waits for it; false, with the reason, when it failed.
+  // Ends ffmpeg's input and waits for it; false, with the reason, when it failed: it ended
+  // before its input did (whatever its status), it failed, or it left no video, or an empty one.
   bool close(std::string& error);
   // Ends ffmpeg at once, from any thread: a write or close blocked on it then returns.
   void stop();
@@ -49,6 +50,11 @@ class VideoPipe {
  private:
   // Closes ffmpeg's input; what it could not take, in words, or empty.
   std::string closeStream();
+  // Whether ffmpeg has ended already, without waiting or reaping it.
+  bool childEnded();
+  // Why the run that ends with `exitFailure` (empty: ffmpeg said it succeeded) made no video;
+  // empty when the video is there.
+  std::string outcome(bool endedEarly, const std::string& exitFailure) const;
 
   std::FILE* stream_ = nullptr;
   std::filesystem::path file_;

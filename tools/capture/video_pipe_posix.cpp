@@ -27,6 +27,9 @@ bool VideoPipe::open(const std::string& ffmpeg, const std::filesystem::path& fil
     argv.push_back(a.data());
   argv.push_back(nullptr);
 
+  // A video left from before must not pass for this run's.
+  std::error_code stale;
+  std::filesystem::remove(file, stale);
   int fds[2];
   if (pipe(fds) != 0) {
     error = std::string("cannot make a pipe: ") + std::strerror(errno);
@@ -58,7 +61,15 @@ bool VideoPipe::open(const std::string& ffmpeg, const std::filesystem::path& fil
   return true;
 }
 
+bool VideoPipe::childEnded() {
+  siginfo_t info{};
+  return child_ > 0 &&
+         waitid(P_PID, static_cast<id_t>(child_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid != 0;
+}
+
 bool VideoPipe::close(std::string& error) {
+  const bool endedEarly = childEnded();
   const std::string unsent = closeStream();
   const pid_t child = static_cast<pid_t>(child_);
   if (child <= 0) {
@@ -85,6 +96,8 @@ bool VideoPipe::close(std::string& error) {
     failed = "ffmpeg failed (exit status " +
              std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
   }
+  // What it could not take says it all when it stopped taking frames.
+  if (unsent.empty()) failed = outcome(endedEarly, failed);
   error = unsent.empty() || failed.empty() ? unsent + failed : unsent + "; " + failed;
   return error.empty();
 }

@@ -67,6 +67,9 @@ bool VideoPipe::open(const std::string& ffmpeg, const std::filesystem::path& fil
     if (!commandLine.empty()) commandLine.push_back(L' ');
     commandLine += quoted(wide(a));
   }
+  // A video left from before must not pass for this run's.
+  std::error_code stale;
+  std::filesystem::remove(file, stale);
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE readEnd = nullptr, writeEnd = nullptr;
   if (!CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 20)) {
@@ -111,7 +114,12 @@ bool VideoPipe::open(const std::string& ffmpeg, const std::filesystem::path& fil
   return true;
 }
 
+bool VideoPipe::childEnded() {
+  return child_ != -1 && WaitForSingleObject(reinterpret_cast<HANDLE>(child_), 0) == WAIT_OBJECT_0;
+}
+
 bool VideoPipe::close(std::string& error) {
+  const bool endedEarly = childEnded();
   const std::string unsent = closeStream();
   if (child_ == -1) {
     error = unsent;
@@ -132,6 +140,8 @@ bool VideoPipe::close(std::string& error) {
     failed = "ffmpeg failed (exit status " +
              std::to_string(waited ? static_cast<long>(status) : -1L) + ")";
   }
+  // What it could not take says it all when it stopped taking frames.
+  if (unsent.empty()) failed = outcome(endedEarly, failed);
   error = unsent.empty() || failed.empty() ? unsent + failed : unsent + "; " + failed;
   return error.empty();
 }

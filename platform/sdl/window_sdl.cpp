@@ -7,7 +7,7 @@
 
 #include "platform/gl.h"
 #include "platform/pixel_reader.h"
-#include "platform/sdl_keys.h"
+#include "platform/sdl/keys.h"
 #include "platform/window.h"
 
 namespace tav::platform {
@@ -163,12 +163,13 @@ bool Window::startVideo(const char*) {
   return true;
 }
 
-void Window::stopVideo() {
-  if (!impl_->videoStarted) return;
+bool Window::stopVideo() {
+  if (!impl_->videoStarted) return true;
   SDL_DelEventWatch(latchEscape, impl_.get());
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
   impl_->videoStarted = false;
   impl_->posted.clear();
+  return true;
 }
 
 void Window::setHeadlessSize(Size size) {
@@ -217,7 +218,7 @@ void Window::restoreDisplayMode() {
   impl_->haveMode = false;
 }
 
-bool Window::createWindow(const char* title, int width, int height, bool fullScreen) {
+bool Window::createWindow(const char* title, int width, int height, bool fullScreen, int) {
   if (!impl_->videoStarted) {
     impl_->error = "video is not started";
     return false;
@@ -251,10 +252,14 @@ WindowStep Window::failedStep() const {
   return WindowStep::Window;
 }
 
-void Window::destroyWindow() {
-  if (!impl_->window) return;
-  SDL_DestroyWindow(impl_->window);
+bool Window::releaseDeviceContext() {
+  return true;
+}
+
+bool Window::destroyWindow() {
+  if (impl_->window) SDL_DestroyWindow(impl_->window);
   impl_->window = nullptr;
+  return true;
 }
 
 bool Window::hasWindow() const {
@@ -290,12 +295,13 @@ bool Window::releaseContext() {
   return true;
 }
 
-void Window::deleteContext() {
-  if (!impl_->context) return;
+bool Window::deleteContext() {
+  if (!impl_->context) return true;
   // The read-back buffers belong to the context: freed in it, before it goes.
   if (SDL_GL_GetCurrentContext() == impl_->context) impl_->reader.release();
   SDL_GL_DeleteContext(impl_->context);
   impl_->context = nullptr;
+  return true;
 }
 
 void Window::show() {
@@ -359,6 +365,9 @@ void Window::defaultProcedure(const WindowMessage& message) {
     postMessage(close);
   }
 }
+
+// Every SDL event waits in the queue for nextMessage.
+void Window::setProcedure(std::function<void(const WindowMessage&)>) {}
 
 bool Window::escapePressed() {
   if (!impl_->videoStarted) return false;

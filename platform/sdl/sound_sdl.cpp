@@ -9,7 +9,7 @@
 
 #include "platform/mp3_decoder.h"
 #include "platform/play_position.h"
-#include "platform/sdl_audio_reopen.h"
+#include "platform/sdl/audio_reopen.h"
 #include "platform/silent_clock.h"
 #include "platform/sound.h"
 

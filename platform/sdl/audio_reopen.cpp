@@ -1,4 +1,4 @@
-#include "platform/sdl_audio_reopen.h"
+#include "platform/sdl/audio_reopen.h"
 
 namespace tav::platform {
 namespace {
