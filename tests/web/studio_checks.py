@@ -188,7 +188,10 @@ def click_timeline(browser, ms):
     x, y = box[0] + ms / box[4] * box[2], box[1] + box[3] / 2
     for kind in ("mousePressed", "mouseReleased"):
         browser.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left", clickCount=1)
-    return browser.evaluate("tavrinel.studio.lastSeek")
+    asked = browser.evaluate("tavrinel.studio.lastSeek")
+    check(abs(asked - ms) <= box[4] / box[2], f"a click where the timeline shows {ms} ms asked"
+          f" for {asked} ms")
+    return asked
 
 
 def picture(browser, path):
@@ -406,21 +409,35 @@ def edit_and_save(browser, server, folder, inspect, work):
     check(browser.evaluate("[tavrinel.time, tavrinel.studio.dirty()]") == [50000, False],
           "the folder's table moved the time or counts as an edit")
 
-    # Random edits, undos and redos: the table stays in order; undone to the start it is the
-    # folder's first; saved, what the inspector makes of the text.
+    # Random edits, undos and redos: the table stays in order, and each undo or redo gives the
+    # table seen at that step; undone to the start it is the folder's first; saved, what the
+    # inspector makes of the text.
+    seen = [table(browser)]
+    while browser.evaluate("tavrinel.studio.undo()"):
+        seen.insert(0, table(browser))
+    for step in seen[1:]:
+        browser.evaluate("tavrinel.studio.redo()")
+        check(table(browser) == step, "redone, a table other than the one undone")
+    at = len(seen) - 1
     rng = random.Random(22)
     for _ in range(150):
-        n = len(table(browser))
+        before = table(browser)
         op = rng.choice(["add", "add", "move", "move", "remove", "code", "undo", "undo", "redo"])
         ms = rng.randrange(0, 200000)
         code = rng.choice([8, 37, 39, 40, 50, 51])
-        index = rng.randrange(max(n, 1))
+        index = rng.randrange(max(len(before), 1))
         call = {"add": f"add({ms}, {code})", "move": f"move({index}, tavrinel.studio.snap({ms}))",
                 "remove": f"remove({index})", "code": f"setCode({index}, {code})",
                 "undo": "undo()", "redo": "redo()"}[op]
         browser.evaluate(f"tavrinel.studio.{call}")
         now = table(browser)
         check([t for t, _ in now] == sorted(t for t, _ in now), f"after {call}: out of order")
+        if op in ("undo", "redo"):
+            at = max(0, at - 1) if op == "undo" else min(len(seen) - 1, at + 1)
+            check(now == seen[at], f"after {call}: not the table of that step")
+        elif now != before:
+            seen = seen[:at + 1] + [now]
+            at += 1
     while browser.evaluate("tavrinel.studio.undo()"):
         pass
     check(bytes(browser.evaluate("tavrinel.studio.syncDat()")) == original,
