@@ -26,6 +26,8 @@ MENU = "document.getElementById('console').textContent.includes('1024*768') || n
 
 
 def give_folder(browser, server, show):
+    # Opened again at the same address, the last run's page would pass for the new one.
+    browser.open("about:blank")
     browser.open(server.url("index.html?studio"))
     browser.wait_for("tavrinel.state === 'folder' && window.tavrinelFolder || null", 60)
     # The runtime ready too, so that the figure is the folder's alone.
@@ -57,12 +59,14 @@ def summary(values):
 
 
 def main():
-    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+    # The browser reads a folder given by a path with ".." in it as files it may not read.
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("web", nargs="?", default=os.path.join(root, "build", "web"))
     parser.add_argument("--show", default=os.path.join(root, "build", "show"))
     parser.add_argument("--runs", type=int, default=5)
     options = parser.parse_args()
+    options.show = os.path.abspath(options.show)
     size = 0
     for name in STUDIO_FILES:
         with open(os.path.join(options.web, name), "rb") as f:
