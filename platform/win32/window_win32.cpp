@@ -449,10 +449,14 @@ bool Window::nextMessage(WindowMessage& message) {
 void Window::postMessage(const WindowMessage& message) {
   Impl& impl = *impl_;
   if (!impl.videoStarted) return;
-  // The message waits in our own list; a marker in the system's queue keeps its place.
-  const BOOL marked = impl.window ? PostMessageA(impl.window, kPostedMessage, 0, 0)
-                                  : PostThreadMessageA(GetCurrentThreadId(), kPostedMessage, 0, 0);
-  if (marked) impl.posted.push_back(message);
+  if (!impl.window) {
+    // With no window there is nothing of the system's to keep order with, and a marker posted to
+    // the thread would be dropped by any loop not the show's own (a message box's) that took it.
+    impl.queue.push_back(message);
+    return;
+  }
+  // The message waits in our own list; a marker in the window's queue keeps its place.
+  if (PostMessageA(impl.window, kPostedMessage, 0, 0)) impl.posted.push_back(message);
 }
 
 void Window::setProcedure(std::function<void(const WindowMessage&)> procedure) {

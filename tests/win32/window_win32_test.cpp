@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/gl.h"
@@ -130,6 +132,33 @@ TEST(Win32HeadlessWindow, MessageBoxesGoToStandardErrorWithTheDefaultAnswer) {
       BoxAnswer::Ok);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "CREATE WINDOW: Try Window Mode ?.\nFailed to load texture: a.jpg\n");
+}
+
+TEST(Win32HeadlessWindow, AMessagePostedBeforeTheWindowOutlivesAMessageBoxsOwnLoop) {
+  Window window(VideoBackend::Headless);
+  ASSERT_TRUE(window.startVideo("tavrinel posted")) << window.lastError();
+  WindowMessage quit;
+  quit.kind = Kind::Quit;
+  window.postMessage(quit);
+  // A box runs its own loop over the thread's messages until a helper closes it.
+  std::atomic<bool> boxSeen{false};
+  std::thread closer([&] {
+    for (int tries = 0; tries < 500; ++tries) {
+      if (HWND box = FindWindowA(nullptr, "tavrinel posted box")) {
+        boxSeen = true;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      Sleep(10);
+    }
+  });
+  MessageBoxA(nullptr, "closed by the test", "tavrinel posted box", MB_OK);
+  closer.join();
+  if (!boxSeen) GTEST_SKIP() << "no message box could be shown here";
+  const std::vector<WindowMessage> messages = named(window);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].kind, Kind::Quit);
+  window.stopVideo();
 }
 
 // One displayed window for these tests: without a window manager, Wine waits two seconds for
