@@ -39,15 +39,25 @@ def copy_show(show, work, change=None):
     return folder
 
 
-def give_folder(browser, server, folder):
-    """The studio page with `folder` handed to its folder input; returns the check's text."""
+def give_folder(browser, server, folder, drop=False):
+    """The studio page with `folder` handed to its folder input, or dropped on it; returns the
+    check's text."""
+    browser.open("about:blank")  # the page opened again at its own address passes for loaded
     browser.open(server.url("index.html?studio"))
     check(browser.wait_for("tavrinel.state === 'folder' && window.tavrinelFolder || null", 60),
           "the studio page did not load")
-    document = browser.call("DOM.getDocument")
-    node = browser.call("DOM.querySelector", nodeId=document["root"]["nodeId"],
-                        selector="#folder-input")
-    browser.call("DOM.setFileInputFiles", nodeId=node["nodeId"], files=[folder])
+    if drop:
+        x, y = browser.evaluate("(() => { const r = document.getElementById('drop-zone')"
+                                ".getBoundingClientRect(); return [r.left + r.width / 2,"
+                                " r.top + r.height / 2]; })()")
+        for kind in ("dragEnter", "dragOver", "drop"):
+            browser.call("Input.dispatchDragEvent", type=kind, x=x, y=y,
+                         data={"items": [], "files": [folder], "dragOperationsMask": 1})
+    else:
+        document = browser.call("DOM.getDocument")
+        node = browser.call("DOM.querySelector", nodeId=document["root"]["nodeId"],
+                            selector="#folder-input")
+        browser.call("DOM.setFileInputFiles", nodeId=node["nodeId"], files=[folder])
     check(browser.wait_for("document.getElementById('console').textContent.includes('1024*768')"
                            " || null", 60), "no menu after the folder")
     return browser.evaluate("document.getElementById('studio-check').textContent")
@@ -105,12 +115,12 @@ def studio_folder(browser, server, show, inspect):
 
     work = tempfile.mkdtemp(prefix="tavrinel-studio-")
     try:
-        # A damaged model: named with what plays anyway, and the show plays.
+        # A damaged model, the folder dropped: named with what plays anyway, and the show plays.
         def damage(folder):
             model = os.path.join(folder, "data", "3d", "in_demo", "polarid.3ds")
             with open(model, "r+b") as f:
                 f.truncate(os.path.getsize(model) // 2)
-        said = give_folder(browser, server, copy_show(show, work, damage))
+        said = give_folder(browser, server, copy_show(show, work, damage), drop=True)
         check("data/3d/in_demo/polarid.3ds" in said and "plays with what of the model loads" in said,
               f"the damaged model: {said!r}")
         choose(browser, 1)
