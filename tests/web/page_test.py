@@ -13,8 +13,8 @@ Usage: page_test.py CHECK WEB_DIR SHOW_DIR [CAPTURE | INSPECT]
   suspend       the audio context suspended and resumed during the show, and ?autoplay=2 in a
                 browser that wants a gesture: the show runs on, then the music is in step with it
   studio-folder ?studio: the show's folder through the folder input plays at the menu's size, its
-                events as marks, the timeline a slider; a damaged model and a missing sync.dat
-                listed and played anyway, a save downloaded as tavrinel-inspect (INSPECT) makes
+                events as marks, the timeline a slider; a damaged model (its folder dropped) and
+                a missing sync.dat listed and played anyway, a save downloaded as tavrinel-inspect (INSPECT) makes
                 it; a dropped folder read in batches, a file too large refused
   studio-seek   clicks on the timeline give tavrinel-capture's (CAPTURE) stills; the transport's
                 buttons, and keys typed into the code field kept from it
