@@ -3,7 +3,8 @@
 page load to the first frame on 127.0.0.1, and each scene's median and worst frame time (drawing
 and the GPU process's work, on the virtual clock at 60 frames a second) at 640x480 and 1024x768,
 beside tavrinel-capture's (the desktop build on Mesa) for the same show, size and frame rate,
-measured in the same run: their ratio, and the worst frame after each scene's first.
+measured in the same run: their ratio, the worst frame after each scene's first, and the worst of
+those that do not follow a turn the page gave the browser.
 
 Usage: bench/web_frames.py [--fps N] [--sizes WxH,...] [--gpu swiftshader|mesa] [--capture PATH]
                            [--show DIR] [--browser-flag=FLAG ...] [--slowest N] [WEB_DIR]
@@ -131,13 +132,14 @@ def main():
             late = browser.evaluate("tavrinel.programsMadeLate")
             print(f"frame times at {size}, {options.fps} frames a second, per scene (ms; shader "
                   f"programs made while drawing: {late}):")
-            print("  scene  page median  desktop median  ratio  page worst  after its first frame")
+            print("  scene  page median  desktop median  ratio  page worst  after its first frame  "
+                  "and not after a turn")
             for entry in report:
                 desktop = native.get(entry["scene"])
                 ratio = f"{entry['medianMs'] / desktop:5.2f}" if desktop else "    -"
                 print(f"  {entry['scene']:5d}  {entry['medianMs']:11.1f}  "
                       f"{desktop or float('nan'):14.1f}  {ratio}  {entry['worstMs']:10.1f}  "
-                      f"{entry['worstAfterFirstMs']:21.1f}")
+                      f"{entry['worstAfterFirstMs']:21.1f}  {entry['worstSteadyMs']:20.1f}")
             if options.slowest:
                 print_slowest(browser.evaluate("tavrinel.frameLog"), desktop_frames,
                               options.slowest)
