@@ -30,6 +30,15 @@ void find(Function& function, const char* name) {
 }
 #endif
 
+// Rows of `size` pixels, 3 bytes each, from bottom-up `bottomUp` into `rgb`, top row first.
+void flipRows(const std::uint8_t* bottomUp, Size size, std::uint8_t* rgb) {
+  const std::size_t stride = static_cast<std::size_t>(size.width) * 3;
+  for (int y = 0; y < size.height; ++y) {
+    std::memcpy(rgb + static_cast<std::size_t>(y) * stride,
+                bottomUp + static_cast<std::size_t>(size.height - 1 - y) * stride, stride);
+  }
+}
+
 }  // namespace
 
 void readPresentedFrame(Size size, void* destination) {
@@ -47,6 +56,15 @@ void readPresentedFrame(Size size, void* destination) {
   glReadPixels(0, 0, size.width, size.height, GL_RGB, GL_UNSIGNED_BYTE, destination);
   glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
   if (front) glReadBuffer(static_cast<GLenum>(readBuffer));
+}
+
+std::vector<std::uint8_t> readPresentedFrameRgb(Size size) {
+  const std::size_t bytes =
+      static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 3;
+  std::vector<std::uint8_t> bottomUp(bytes), rgb(bytes);
+  readPresentedFrame(size, bottomUp.data());
+  flipRows(bottomUp.data(), size, rgb.data());
+  return rgb;
 }
 
 PixelReader::PixelReader() = default;
@@ -112,17 +130,14 @@ bool PixelReader::take(std::vector<std::uint8_t>& rgb, Size& size) {
   const BufferApi& gl = *api_;
   slot->pending = false;
   size = slot->size;
-  const std::size_t stride = static_cast<std::size_t>(size.width) * 3;
-  const std::size_t bytes = stride * static_cast<std::size_t>(size.height);
+  const std::size_t bytes =
+      static_cast<std::size_t>(size.width) * static_cast<std::size_t>(size.height) * 3;
   rgb.resize(bytes);
   gl.bindBuffer(GL_PIXEL_PACK_BUFFER, slot->buffer);
   const auto* bottomUp = static_cast<const std::uint8_t*>(
       gl.mapBufferRange(GL_PIXEL_PACK_BUFFER, 0, static_cast<GLsizeiptr>(bytes), GL_MAP_READ_BIT));
   if (bottomUp) {
-    for (int y = 0; y < size.height; ++y) {
-      std::memcpy(&rgb[static_cast<std::size_t>(y) * stride],
-                  bottomUp + static_cast<std::size_t>(size.height - 1 - y) * stride, stride);
-    }
+    flipRows(bottomUp, size, rgb.data());
     gl.unmapBuffer(GL_PIXEL_PACK_BUFFER);
   }
   gl.bindBuffer(GL_PIXEL_PACK_BUFFER, 0);

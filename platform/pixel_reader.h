@@ -17,6 +17,9 @@ namespace tav::platform {
 // alignment are left as they were.
 void readPresentedFrame(Size size, void* destination);
 
+// The presented frame read at once (it waits for the drawing), top row first, 3 bytes a pixel.
+std::vector<std::uint8_t> readPresentedFrameRgb(Size size);
+
 class PixelReader {
  public:
   PixelReader();

@@ -2,13 +2,13 @@
 // dialogue on the page's first screen and the music from Web Audio. With stills asked for, each
 // is reached by an exact seek on the virtual clock instead, as tavrinel-capture --at does, and
 // the page gets each still as a PNG; with --report, the show plays every frame from its start and
-// the page gets each scene's median and worst frame time. With --studio, the studio plays the
-// viewer's folder in the page, its timeline and buttons around it (web/studio.js).
+// the page gets each scene's median and worst frame time, and every frame's time and GL work. With
+// --studio, the studio plays the viewer's folder in the page, its timeline and buttons around it
+// (web/studio.js).
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +24,7 @@
 #include "shell/show.h"
 #include "shell/timeline.h"
 #include "studio/studio.h"
+#include "web/frame_report.h"
 #include "web/page_bridge.h"
 #include "web/studio_bridge.h"
 
@@ -144,16 +145,29 @@ int playStills(const StillsOptions& options) {
     web::publish("stills", state.sceneSelector, show.music.positionMs(), 0);
     return 0;
   }
-  std::map<int, std::vector<double>> frameMs;  // by scene
+  std::vector<web::FrameRecord> frames;
   double lastTurn = emscripten_get_now();
+  bool turned = false;
   for (std::int64_t k = 1; !state.quit; ++k) {
     const std::int64_t t = k * 1000 / options.fps;
     platform::clock::setVirtualMs(kShowClockBase + static_cast<std::uint32_t>(t));
     FrameInfo info;
+    web::FrameRecord& f = frames.emplace_back();
+    const gl11::Work before = gl11::work();
     const double begun = emscripten_get_now();
     runFrame(parts, &info);
+    const double drawn = emscripten_get_now();
     web::waitForGpu();
-    frameMs[info.scene].push_back(emscripten_get_now() - begun);
+    const double done = emscripten_get_now();
+    f.frame = k;
+    f.showMs = t;
+    f.scene = info.scene;
+    f.ms = done - begun;
+    f.drawMs = drawn - begun;
+    f.gpuMs = done - drawn;
+    f.afterTurn = turned;
+    f.work = gl11::work() - before;
+    turned = false;
     take(t);
     web::publish("loading", state.sceneSelector, info.positionMs, k);
     // The page gets a turn now and then, between frames: what the browser does in it (compositing
@@ -162,16 +176,12 @@ int playStills(const StillsOptions& options) {
       emscripten_sleep(0);
       web::waitForGpu();
       lastTurn = emscripten_get_now();
+      turned = true;
     }
   }
-  for (auto& [scene, times] : frameMs) {
-    if (scene == 0) continue;
-    // A scene's first frame draws much for the first time; the rest should all be smooth.
-    const double afterFirst =
-        times.size() > 1 ? *std::max_element(times.begin() + 1, times.end()) : 0.0;
-    std::sort(times.begin(), times.end());
-    web::addSceneTime({scene, times[times.size() / 2], times.back(), afterFirst, times.size()});
-  }
+  for (const web::SceneTimes& times : web::sceneTimes(frames))
+    web::addSceneTime(times);
+  web::addFrames(frames);
   web::notePrograms(gl11::programsMadeWhileDrawing());
   web::publish("stills", state.sceneSelector, show.music.positionMs(), 0);
   return 0;

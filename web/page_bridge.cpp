@@ -17,9 +17,21 @@ EM_JS(void, pageAddStill, (const unsigned char* rgb, int width, int height), {
   Module.tavrinelAddStill(HEAPU8.subarray(rgb, rgb + width * height * 3), width, height);
 });
 EM_JS(void, pageAddSceneTime, (int scene, double median, double worst, double afterFirst,
-                               double frames), {
+                               double steady, double frames), {
   (window.tavrinel.report = window.tavrinel.report || []).push(
-      {scene, medianMs: median, worstMs: worst, worstAfterFirstMs: afterFirst, frames});
+      {scene, medianMs: median, worstMs: worst, worstAfterFirstMs: afterFirst,
+       worstSteadyMs: steady, frames});
+});
+// `count` rows of `fields` numbers at `values`, one row a frame: one array per field.
+EM_JS(void, pageAddFrames, (const double* values, int count, const char* names, int fields), {
+  const keys = UTF8ToString(names).split(",");
+  const columns = {};
+  keys.forEach((key, i) => {
+    const column = new Array(count);
+    for (let k = 0; k < count; ++k) column[k] = HEAPF64[(values >> 3) + k * fields + i];
+    columns[key] = column;
+  });
+  window.tavrinel.frameLog = columns;
 });
 EM_JS(void, pageNotePrograms, (int count), {
   window.tavrinel.programsMadeLate = count;
@@ -49,8 +61,35 @@ void addStill(const std::vector<std::uint8_t>& rgb, int width, int height) {
 }
 
 void addSceneTime(const SceneTimes& t) {
-  pageAddSceneTime(t.scene, t.medianMs, t.worstMs, t.worstAfterFirstMs,
+  pageAddSceneTime(t.scene, t.medianMs, t.worstMs, t.worstAfterFirstMs, t.worstSteadyMs,
                    static_cast<double>(t.frames));
+}
+
+void addFrames(const std::vector<FrameRecord>& frames) {
+  static const char kNames[] =
+      "frame,showMs,scene,ms,drawMs,gpuMs,afterTurn,draws,batchBuffersMade,storageBytes,"
+      "sentBytes,texturesFirstDrawn,statesFirstDrawn";
+  constexpr int kFields = 13;
+  std::vector<double> values;
+  values.reserve(frames.size() * kFields);
+  for (const FrameRecord& f : frames) {
+    const gl11::Work& w = f.work;
+    const double row[kFields] = {static_cast<double>(f.frame),
+                                 static_cast<double>(f.showMs),
+                                 static_cast<double>(f.scene),
+                                 f.ms,
+                                 f.drawMs,
+                                 f.gpuMs,
+                                 f.afterTurn ? 1.0 : 0.0,
+                                 static_cast<double>(w.draws),
+                                 static_cast<double>(w.batchBuffersMade),
+                                 static_cast<double>(w.storageBytes),
+                                 static_cast<double>(w.sentBytes),
+                                 static_cast<double>(w.texturesFirstDrawn),
+                                 static_cast<double>(w.statesFirstDrawn)};
+    values.insert(values.end(), row, row + kFields);
+  }
+  pageAddFrames(values.data(), static_cast<int>(frames.size()), kNames, kFields);
 }
 
 void notePrograms(int madeWhileDrawing) {

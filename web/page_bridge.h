@@ -7,6 +7,8 @@
 #include <streambuf>
 #include <vector>
 
+#include "web/frame_report.h"
+
 namespace tav::web {
 
 // Reads as the console's standard input did: each line the viewer enters on the first screen
@@ -28,13 +30,11 @@ void publish(const char* state, int scene, std::int32_t showMs, std::int64_t fra
 void addStill(const std::vector<std::uint8_t>& rgb, int width, int height);
 
 // One scene's frame times in ms: the page keeps them in window.tavrinel.report.
-struct SceneTimes {
-  int scene;
-  double medianMs, worstMs;
-  double worstAfterFirstMs;  // the worst but for the scene's first frame
-  std::size_t frames;
-};
 void addSceneTime(const SceneTimes& times);
+
+// Every frame of the report, field by field (window.tavrinel.frameLog: one array per field of
+// FrameRecord and of the GL layer's work, indexed alike).
+void addFrames(const std::vector<FrameRecord>& frames);
 
 // How many shader programs the GL layer made while drawing (window.tavrinel.programsMadeLate).
 void notePrograms(int madeWhileDrawing);

@@ -443,15 +443,7 @@ std::vector<std::uint8_t> Window::readPixelsRgb(Size& size) const {
     size = {};
     return rows;
   }
-  const std::size_t stride = static_cast<std::size_t>(size.width) * 3;
-  std::vector<std::uint8_t> bottomUp(stride * static_cast<std::size_t>(size.height));
-  readPresentedFrame(size, bottomUp.data());
-  rows.resize(bottomUp.size());
-  for (int y = 0; y < size.height; ++y) {
-    std::memcpy(&rows[static_cast<std::size_t>(y) * stride],
-                &bottomUp[static_cast<std::size_t>(size.height - 1 - y) * stride], stride);
-  }
-  return rows;
+  return readPresentedFrameRgb(size);
 }
 
 }  // namespace tav::platform

@@ -362,6 +362,9 @@ void texImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width,
   c->texturesChanged();
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
   c->textures[texture].image = true;
+  const auto bytes = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) * 3;
+  c->work().storageBytes += bytes;
+  c->work().sentBytes += bytes;
 }
 
 void texParameteri(GLenum target, GLenum name, GLint param) {
@@ -436,11 +439,17 @@ void blendFunc(GLenum source, GLenum destination) {
 }
 
 void depthFunc(GLenum func) {
-  if (changing()) glDepthFunc(func);
+  Context* c = changing();
+  if (!c) return;
+  c->depthFunction = func;
+  glDepthFunc(func);
 }
 
 void depthMask(GLboolean flag) {
-  if (changing()) glDepthMask(flag);
+  Context* c = changing();
+  if (!c) return;
+  c->depthWrites = flag != 0;
+  glDepthMask(flag);
 }
 
 void scissor(GLint x, GLint y, GLsizei width, GLsizei height) {
@@ -513,6 +522,19 @@ const GLubyte* getString(GLenum name) {
 
 int programsMadeWhileDrawing() {
   return active ? active->programsMadeWhileDrawing() : 0;
+}
+
+Work work() {
+  return active ? active->work() : Work{};
+}
+
+Work operator-(const Work& later, const Work& earlier) {
+  return {later.draws - earlier.draws,
+          later.batchBuffersMade - earlier.batchBuffersMade,
+          later.storageBytes - earlier.storageBytes,
+          later.sentBytes - earlier.sentBytes,
+          later.texturesFirstDrawn - earlier.texturesFirstDrawn,
+          later.statesFirstDrawn - earlier.statesFirstDrawn};
 }
 
 void* procAddress(const char* name) {

@@ -3,6 +3,7 @@
 // through the usual gl names that platform/web/gl11.h maps onto these; the implementation
 // includes this header beside WebGL's own.
 #include <cstddef>
+#include <cstdint>
 
 typedef unsigned int GLenum;
 typedef unsigned char GLboolean;
@@ -87,6 +88,19 @@ const GLubyte* getString(GLenum name);
 // How many programs the current context had to make at a draw, beyond those it made up front for
 // the show: none, when the show draws only in the states it is known to draw in.
 int programsMadeWhileDrawing();
+
+// What the current context has sent to WebGL since it was made; the page's frame report takes
+// the difference over each frame.
+struct Work {
+  std::uint64_t draws = 0;
+  std::uint64_t batchBuffersMade = 0;    // immediate mode's buffers, one set per batch
+  std::uint64_t storageBytes = 0;        // buffer and texture storage made anew
+  std::uint64_t sentBytes = 0;           // data written into buffers and textures
+  std::uint64_t texturesFirstDrawn = 0;  // textures drawn with for the first time
+  std::uint64_t statesFirstDrawn = 0;    // combinations of program and fixed state, likewise
+};
+Work work();
+Work operator-(const Work& later, const Work& earlier);
 
 // The ARB entry points by name, as a window's procAddress hands them out; null for any other.
 void* procAddress(const char* name);

@@ -55,12 +55,14 @@ std::size_t MeshArrays::bytes() const {
 }
 
 void MeshArrays::attach(Buffer buffer, GLuint index, GLint size, bool on, bool changed,
-                        const std::vector<float>& data) {
+                        const std::vector<float>& data, Work& work) {
   if (on && (changed || !attached[buffer])) {
     glBindBuffer(GL_ARRAY_BUFFER, buffers[buffer]);
     if (changed) {
-      glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(float)),
-                   data.data(), GL_STATIC_DRAW);
+      const std::size_t bytes = data.size() * sizeof(float);
+      glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), data.data(), GL_STATIC_DRAW);
+      work.storageBytes += bytes;
+      work.sentBytes += bytes;
     }
     glVertexAttribPointer(index, size, GL_FLOAT, GL_FALSE, 0, nullptr);
   }
@@ -115,10 +117,11 @@ void Context::drawArrays(const std::uint32_t* indices, std::size_t count) {
   keptBytes_ += mesh.bytes();
 
   useProgram(false);
+  noteState(false, 1u | (normals ? 2u : 0u) | (coordinates ? 4u : 0u));
   glBindVertexArray(mesh.vao);
-  mesh.attach(MeshArrays::kPositions, 0, 3, true, newPositions, mesh.positions);
-  mesh.attach(MeshArrays::kNormals, 1, 3, normals, newNormals, mesh.normals);
-  mesh.attach(MeshArrays::kCoordinates, 3, 2, coordinates, newCoordinates, mesh.coordinates);
+  mesh.attach(MeshArrays::kPositions, 0, 3, true, newPositions, mesh.positions, work_);
+  mesh.attach(MeshArrays::kNormals, 1, 3, normals, newNormals, mesh.normals, work_);
+  mesh.attach(MeshArrays::kCoordinates, 3, 2, coordinates, newCoordinates, mesh.coordinates, work_);
   if (!normals) {
     const float normal[4] = {current.normal[0], current.normal[1], current.normal[2], 1.0f};
     constantAttribute(1, normal);
@@ -134,11 +137,14 @@ void Context::drawArrays(const std::uint32_t* indices, std::size_t count) {
     // The element buffer belongs to the vertex array object: bound once, sent when it changes.
     mesh.attached[MeshArrays::kIndices] = true;
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.buffers[MeshArrays::kIndices]);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
-                 static_cast<GLsizeiptr>(mesh.indices.size() * sizeof(std::uint32_t)),
-                 mesh.indices.data(), GL_STATIC_DRAW);
+    const std::size_t bytes = mesh.indices.size() * sizeof(std::uint32_t);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), mesh.indices.data(),
+                 GL_STATIC_DRAW);
+    work_.storageBytes += bytes;
+    work_.sentBytes += bytes;
   }
   glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_INT, nullptr);
+  ++work_.draws;
   forgetIfOverBound();
 }
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/web/gl11_api.h"
@@ -61,7 +62,7 @@ struct MeshArrays {
   std::size_t bytes() const;
   // Attribute `index` reads `buffer`, sent anew when `changed`, or its constant when not `on`.
   void attach(Buffer buffer, GLuint index, GLint size, bool on, bool changed,
-              const std::vector<float>& data);
+              const std::vector<float>& data, Work& work);
 
   GLuint vao = 0;
   std::array<GLuint, kBuffers> buffers{};
@@ -86,6 +87,9 @@ class Context {
   void texturesChanged();
   // Programs made at a draw because the context did not make them up front.
   int programsMadeWhileDrawing() const { return programsMadeWhileDrawing_; }
+  // What it has sent to WebGL so far.
+  const Work& work() const { return work_; }
+  Work& work() { return work_; }
 
   // Matrices.
   GLenum matrixMode = 0x1700;  // GL_MODELVIEW
@@ -103,6 +107,8 @@ class Context {
   bool blend = false;
   std::array<GLenum, 2> blendFactors{1, 0};  // GL_ONE, GL_ZERO
   bool depthTest = false;
+  GLenum depthFunction = 0x0201;  // GL_LESS
+  bool depthWrites = true;
   bool scissorTest = false;
   bool cullFace = false;
   bool wireframe = false;
@@ -115,6 +121,7 @@ class Context {
   struct TextureState {
     bool image = false;
     bool plainFilter = false;
+    bool drawn = false;
   };
   std::map<GLuint, TextureState> textures;
   bool complete(GLuint texture) const {
@@ -146,6 +153,8 @@ class Context {
 
  private:
   void useProgram(bool lines);
+  // Counts a draw in a state not drawn in before; `layout` tells the vertex arrays apart.
+  void noteState(bool lines, std::uint32_t layout);
   bool scissoredAway() const;
   bool backFacing(const Vertex* corners, int n) const;
   void constantAttribute(GLuint index, const float* value);
@@ -155,6 +164,9 @@ class Context {
   std::map<std::uint32_t, std::unique_ptr<Program>> programs_;  // by the switches they serve
   Program* inUse_ = nullptr;
   int programsMadeWhileDrawing_ = 0;
+  Work work_;
+  std::uint32_t features_ = 0;  // of the program the last draw used
+  std::unordered_set<std::uint64_t> statesDrawn_;
   std::array<GLuint, kUnits> boundUnits_{};
   bool culling_ = false;
   bool blending_ = false;

@@ -323,6 +323,7 @@ Context::~Context() {
 Context::StreamBuffers& Context::nextStream() {
   if (nextStream_ == kMaxStreams) nextStream_ = 0;
   if (nextStream_ == streams_.size()) {
+    ++work_.batchBuffersMade;
     StreamBuffers& stream = streams_.emplace_back();
     glGenBuffers(1, &stream.vertices);
     glGenBuffers(1, &stream.indices);
@@ -359,6 +360,10 @@ void Context::useProgram(bool lines) {
     const TextureUnit& unit = units[u];
     // A unit whose texture has no image draws as if texturing were off, as desktop GL does.
     if (!unit.enabled || !complete(unit.bound)) continue;
+    if (TextureState& texture = textures[unit.bound]; !texture.drawn) {
+      texture.drawn = true;
+      ++work_.texturesFirstDrawn;
+    }
     features |= u == 0 ? kTexture0 : kTexture1;
     if (unit.envMode == kAdd) features |= u == 0 ? kAdd0 : kAdd1;
     if (boundUnits_[u] != unit.bound) {
@@ -372,6 +377,7 @@ void Context::useProgram(bool lines) {
     if (unit.genS && unit.sphereS) features |= kSphere0S << shift;
     if (unit.genT && unit.sphereT) features |= kSphere0T << shift;
   }
+  features_ = features;
   std::unique_ptr<Program>& program = programs_[features];
   if (!program) {
     program = std::make_unique<Program>(features);
@@ -400,6 +406,23 @@ void Context::useProgram(bool lines) {
   }
 }
 
+// A driver makes its pipeline for a combination of program, fixed state and vertex layout at the
+// first draw in it (compiling code, on a software GPU): such draws are counted for the report.
+void Context::noteState(bool lines, std::uint32_t layout) {
+  auto factor = [](GLenum f) -> std::uint64_t {
+    return (f >= GL_SRC_COLOR ? f - GL_SRC_COLOR + 2 : f) & 0xF;
+  };
+  std::uint64_t key = features_;
+  key = key << 1 | (cullFace && !lines);
+  key = key << 8 | (blend ? 1u << 7 | factor(blendFactors[0]) << 4 | factor(blendFactors[1]) : 0);
+  key = key << 1 | depthTest;
+  key = key << 3 | ((depthFunction - GL_NEVER) & 7);
+  key = key << 1 | depthWrites;
+  key = key << 1 | lines;
+  key = key << 3 | (layout & 7);
+  if (statesDrawn_.insert(key).second) ++work_.statesFirstDrawn;
+}
+
 void Context::texturesChanged() {
   boundUnits_.fill(0xFFFFFFFFu);
 }
@@ -408,23 +431,27 @@ void Context::draw(const std::vector<Vertex>& vertices, const std::vector<std::u
                    bool lines) {
   if (indices.empty()) return;
   useProgram(lines);
+  noteState(lines, 0);
   StreamBuffers& stream = nextStream();
   glBindVertexArray(stream.vao);
   glBindBuffer(GL_ARRAY_BUFFER, stream.vertices);
   // Storage grows to the largest batch its place in the frame has held, and is then written in
   // place: storage made anew for every batch piles up for the browser to free, in pauses.
-  auto send = [](GLenum target, std::size_t& held, const void* data, std::size_t bytes) {
+  auto send = [this](GLenum target, std::size_t& held, const void* data, std::size_t bytes) {
     if (bytes > held) {
       held = std::bit_ceil(std::max<std::size_t>(bytes, 4096));
       glBufferData(target, static_cast<GLsizeiptr>(held), nullptr, GL_STREAM_DRAW);
+      work_.storageBytes += held;
     }
     glBufferSubData(target, 0, static_cast<GLsizeiptr>(bytes), data);
+    work_.sentBytes += bytes;
   };
   send(GL_ARRAY_BUFFER, stream.vertexBytes, vertices.data(), vertices.size() * sizeof(Vertex));
   send(GL_ELEMENT_ARRAY_BUFFER, stream.indexBytes, indices.data(),
        indices.size() * sizeof(std::uint32_t));
   glDrawElements(lines ? GL_LINES : GL_TRIANGLES, static_cast<GLsizei>(indices.size()),
                  GL_UNSIGNED_INT, nullptr);
+  ++work_.draws;
 }
 
 // A scissor box that holds no pixel of the canvas lets nothing through: such draws are not

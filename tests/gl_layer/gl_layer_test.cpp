@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -85,10 +86,9 @@ void* desktopProcAddress(const char* name) {
   return reinterpret_cast<void*>(eglGetProcAddress(name));
 }
 
-// Draws `sequence` in a fresh context of `api`, through the layer when `layer`, and reads the
-// frame back; empty when EGL gives no such context.
-Frame draw(const Device& d, EGLenum api, const Sequence& sequence, bool layer) {
-  Frame frame;
+// Runs `body` in a fresh context of `api` drawing into a kWidth × kHeight pbuffer; false when EGL
+// gives no such context.
+bool inContext(const Device& d, EGLenum api, const std::function<void()>& body) {
   eglBindAPI(api);
   const EGLint es3[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_NONE};
   const EGLint compatibility[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
@@ -97,8 +97,22 @@ Frame draw(const Device& d, EGLenum api, const Sequence& sequence, bool layer) {
                                         api == EGL_OPENGL_ES_API ? es3 : compatibility);
   const EGLint size[] = {EGL_WIDTH, kWidth, EGL_HEIGHT, kHeight, EGL_NONE};
   EGLSurface surface = eglCreatePbufferSurface(d.display, d.config, size);
-  if (context != EGL_NO_CONTEXT && surface != EGL_NO_SURFACE &&
-      eglMakeCurrent(d.display, surface, surface, context)) {
+  const bool made = context != EGL_NO_CONTEXT && surface != EGL_NO_SURFACE &&
+                    eglMakeCurrent(d.display, surface, surface, context);
+  if (made) {
+    body();
+    eglMakeCurrent(d.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+  }
+  if (surface != EGL_NO_SURFACE) eglDestroySurface(d.display, surface);
+  if (context != EGL_NO_CONTEXT) eglDestroyContext(d.display, context);
+  return made;
+}
+
+// Draws `sequence` in a fresh context of `api`, through the layer when `layer`, and reads the
+// frame back; empty when EGL gives no such context.
+Frame draw(const Device& d, EGLenum api, const Sequence& sequence, bool layer) {
+  Frame frame;
+  inContext(d, api, [&] {
     if (layer) {
       gl11::Context gl(kWidth, kHeight);
       gl11::makeCurrent(&gl);
@@ -109,10 +123,7 @@ Frame draw(const Device& d, EGLenum api, const Sequence& sequence, bool layer) {
     }
     frame.resize(std::size_t{kWidth} * kHeight * 4);
     glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, frame.data());
-    eglMakeCurrent(d.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-  }
-  if (surface != EGL_NO_SURFACE) eglDestroySurface(d.display, surface);
-  if (context != EGL_NO_CONTEXT) eglDestroyContext(d.display, context);
+  });
   return frame;
 }
 
@@ -195,6 +206,71 @@ TEST_P(GlLayerMatchesFixedFunction, PixelForPixel) {
                 << pixel(layer, d.firstX, d.firstY) << ", fixed function "
                 << pixel(reference, d.firstX, d.firstY) << "; frames in "
                 << keep(sequence.name, layer, reference);
+}
+
+// The counts the page's frame report takes per frame: a frame drawn again in the same states makes
+// no storage and draws with no texture or state for the first time; it only sends its vertices.
+TEST(GlLayerWork, CountsWhatAFrameMakesOnlyTheFirstTime) {
+  const Device device = openDevice();
+  if (!device.missing.empty()) GTEST_SKIP() << device.missing;
+  const bool made = inContext(device, EGL_OPENGL_ES_API, [&] {
+    gl11::Context gl(kWidth, kHeight);
+    gl11::makeCurrent(&gl);
+    const gl11::Work start = gl11::work();
+    GLuint texture = 0;
+    gl11::genTextures(1, &texture);
+    gl11::bindTexture(GL_TEXTURE_2D, texture);
+    gl11::texParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    const std::vector<std::uint8_t> rgb(4 * 4 * 3, 200);
+    gl11::texImage2D(GL_TEXTURE_2D, 0, GL_RGB, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    const gl11::Work image = gl11::work() - start;
+    EXPECT_EQ(image.storageBytes, rgb.size());
+    EXPECT_EQ(image.sentBytes, rgb.size());
+
+    auto quad = [](float x) {
+      constexpr GLenum kQuads = 0x0007;
+      gl11::begin(kQuads);
+      gl11::texCoord2f(0, 0);
+      gl11::vertex3f(x, -0.5f, -2.0f);
+      gl11::texCoord2f(1, 0);
+      gl11::vertex3f(x + 0.5f, -0.5f, -2.0f);
+      gl11::texCoord2f(1, 1);
+      gl11::vertex3f(x + 0.5f, 0.5f, -2.0f);
+      gl11::texCoord2f(0, 1);
+      gl11::vertex3f(x, 0.5f, -2.0f);
+      gl11::end();
+    };
+    auto frame = [&](GLenum depth) {
+      const gl11::Work before = gl11::work();
+      gl11::clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      gl11::enable(GL_DEPTH_TEST);
+      gl11::depthFunc(depth);
+      gl11::enable(GL_TEXTURE_2D);
+      quad(-0.6f);
+      gl11::enable(GL_BLEND);
+      gl11::blendFunc(GL_SRC_ALPHA, GL_ONE);
+      quad(0.1f);
+      gl11::disable(GL_BLEND);
+      gl11::disable(GL_TEXTURE_2D);
+      gl.frameEnded();
+      return gl11::work() - before;
+    };
+    const gl11::Work first = frame(GL_LESS), again = frame(GL_LESS);
+    const gl11::Work otherDepth = frame(GL_LEQUAL);
+    EXPECT_EQ(first.draws, 2u);
+    EXPECT_EQ(first.texturesFirstDrawn, 1u);
+    EXPECT_EQ(first.statesFirstDrawn, 2u);  // blended and not
+    EXPECT_EQ(first.batchBuffersMade, 2u);
+    EXPECT_GT(first.storageBytes, 0u);
+    EXPECT_EQ(again.draws, 2u);
+    EXPECT_EQ(again.texturesFirstDrawn + again.statesFirstDrawn + again.batchBuffersMade, 0u);
+    EXPECT_EQ(again.storageBytes, 0u);
+    EXPECT_EQ(again.sentBytes, first.sentBytes);
+    EXPECT_EQ(otherDepth.statesFirstDrawn, 2u);
+    gl11::makeCurrent(nullptr);
+  });
+  eglTerminate(device.display);
+  if (!made) GTEST_SKIP() << "EGL gives no OpenGL ES 3 context";
 }
 
 INSTANTIATE_TEST_SUITE_P(Sequences, GlLayerMatchesFixedFunction,

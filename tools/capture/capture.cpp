@@ -177,16 +177,17 @@ bool writeReport(const Options& options, const std::vector<FrameRecord>& frames,
   report["endedBy"] = ending;
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   std::map<int, std::vector<double>> perScene;
+  auto round = [](double ms) { return std::round(ms * 1000.0) / 1000.0; };
   for (const FrameRecord& f : frames) {
     nlohmann::ordered_json entry = {{"frame", f.frame}, {"timeMs", f.timeMs}, {"scene", f.scene}};
     entry["event"] = f.event ? nlohmann::ordered_json(*f.event) : nlohmann::ordered_json(nullptr);
+    entry["renderMs"] = round(f.renderMs);
     list.push_back(std::move(entry));
     if (f.scene > 0) perScene[f.scene].push_back(f.renderMs);
   }
   nlohmann::ordered_json scenes = nlohmann::ordered_json::array();
   for (auto& [scene, times] : perScene) {
     std::sort(times.begin(), times.end());
-    auto round = [](double ms) { return std::round(ms * 1000.0) / 1000.0; };
     scenes.push_back({{"scene", scene},
                       {"frames", times.size()},
                       {"medianMs", round(times[times.size() / 2])},
@@ -231,9 +232,10 @@ int run(int argc, const char* const* argv, std::ostream& err) {
   app.add_option("--video", options.video,
                  "a video (for example show.mp4) made with ffmpeg, "
                  "H.264 with forest.mp3 as its sound");
-  app.add_option("--report", options.report,
-                 "JSON: per frame the show time, scene and sync event; per scene the median and "
-                 "worst render time in ms");
+  app.add_option(
+      "--report", options.report,
+      "JSON: per frame the show time, scene, sync event and render time in ms; per scene "
+      "the median and worst render time");
   app.add_option("--limit", options.limitMs,
                  "show time in ms after which a show that has not ended is an error (default "
                  "1800000)")
