@@ -17,8 +17,10 @@ import statistics
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
+TESTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests")
+sys.path[:0] = [os.path.join(TESTS, "web"), os.path.join(TESTS, "support")]
 import chromium  # noqa: E402
+import studio_checks  # noqa: E402
 
 STUDIO_FILES = ("studio.js", "studio_folder.js", "studio_table.js", "studio_timeline.js",
                 "studio.css")
@@ -50,14 +52,8 @@ def give_folder(browser, server, show, drop=False):
 
 
 def click_at(browser, ms):
-    box = browser.evaluate("(() => { const s = document.getElementById('timeline');"
-                           " s.scrollIntoView({block: 'center'}); const r = s.getBoundingClientRect();"
-                           " return [r.left, r.top, r.width, r.height, +s.getAttribute('aria-valuemax')];"
-                           " })()")
-    x, y = box[0] + ms / box[4] * box[2], box[1] + box[3] / 2
     browser.evaluate("delete tavrinel.studio.figures.seekMs")
-    for kind in ("mousePressed", "mouseReleased"):
-        browser.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left", clickCount=1)
+    studio_checks.click_timeline(browser, ms)
     return browser.wait_for("tavrinel.studio.figures.seekMs", 30)
 
 
