@@ -42,8 +42,12 @@ class StudioHost {
   virtual ~StudioHost() = default;
   virtual std::optional<HostRequest> nextRequest() = 0;
   virtual void shown(const HostView& view) = 0;
-  // The table in use, whenever it changes (at the start too), with the scenes it gives.
-  virtual void tableChanged(std::span<const SyncEvent> table, std::span<const SceneBand> bands) = 0;
+  // Where a table in use came from: the folder's files (at the start, or a saved sync.dat or
+  // sync.txt taken in), the host's own edit, or the same table set up again with reloaded data.
+  enum class TableFrom { Folder, Host, Kept };
+  // The table in use, whenever it is installed (at the start too), with the scenes it gives.
+  virtual void tableChanged(std::span<const SyncEvent> table, std::span<const SceneBand> bands,
+                            TableFrom from) = 0;
 };
 
 }  // namespace tav::studio

@@ -77,7 +77,7 @@ bool Studio::start() {
   for (std::int32_t i = 0; i < show_->sync.count(); ++i)
     table_.push_back(show_->sync.event(i));
   if (fs::exists("sync.txt")) readTable();
-  installTable();
+  installTable(StudioHost::TableFrom::Folder);
   timeline_.emplace(parts(), *show_, Timeline::Settings{.fps = kFps});
 
   watchFolder();
@@ -240,7 +240,7 @@ void Studio::takeRequests() {
         // show's time kept.
         const std::int64_t changed = firstFrameChanged(table_, request->table, kFps);
         table_ = std::move(request->table);
-        installTable();
+        installTable(StudioHost::TableFrom::Host);
         if (changed >= 0) timeline_->forgetFrom(changed);
         seekTo(standingMs_);
       } break;

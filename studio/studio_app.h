@@ -65,10 +65,11 @@ class Studio {
   void takeChanges();
   // Reads sync.txt, or sync.dat without one, into `table_`; false, said, when it does not read.
   bool readTable();
-  void installTable();
+  void installTable(StudioHost::TableFrom from);
   // The problems of every file the show loads, in the inspector's words.
   std::vector<std::string> showProblems();
-  void reloadData();
+  // `tableRead`: the table was read from the folder with the data, not kept from before.
+  void reloadData(bool tableRead);
   void reloadMusic();
 
   Options options_;

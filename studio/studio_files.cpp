@@ -92,9 +92,9 @@ void Studio::takeChanges() {
   if (!data && !music && !table) return;
 
   const std::int64_t at = standingMs_;
-  if (data) reloadData();
+  if (data) reloadData(table);
   if (music) reloadMusic();
-  if (table && !data) installTable();
+  if (table && !data) installTable(StudioHost::TableFrom::Folder);
   if (!data) timeline_->forgetPlayed();
   seekTo(at);
   std::string joined;
@@ -122,7 +122,7 @@ std::vector<std::string> Studio::showProblems() {
   return problems;
 }
 
-void Studio::installTable() {
+void Studio::installTable(StudioHost::TableFrom from) {
   show_->sync.parse(syncDatBytes(table_));
   tableScenes_ = syncDeliveryScenes(table_);
   eventTimes_.clear();
@@ -130,7 +130,7 @@ void Studio::installTable() {
     eventTimes_.push_back(e.timeMs);
   transport_.setEvents(eventTimes_);
   if (options_.host) {
-    options_.host->tableChanged(table_, sceneBands(table_, kFps, show_->music.lengthMs()));
+    options_.host->tableChanged(table_, sceneBands(table_, kFps, show_->music.lengthMs()), from);
   }
 }
 
@@ -166,12 +166,12 @@ bool Studio::readTable() {
   return true;
 }
 
-void Studio::reloadData() {
+void Studio::reloadData(bool tableRead) {
   // The show is set up again from its files, as at start-up, the music left playing.
   platform::clock::setVirtualMs(kShowClockBase);
   resetShow(*show_);
   loadShowData(*show_, err_);
-  installTable();
+  installTable(tableRead ? StudioHost::TableFrom::Folder : StudioHost::TableFrom::Kept);
   startShow(*show_, nullptr);
   timeline_.emplace(parts(), *show_, Timeline::Settings{.fps = kFps});
 }

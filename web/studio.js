@@ -65,7 +65,7 @@
     try {
       if (page.state === "studio") {
         // The studio is running: what changed is taken in, the show's time kept.
-        const changed = await copy.take(listing, handle);
+        const changed = await copy.take(listing, handle || null);
         say(changed.length ? `Taking in ${changed.join(", ")}` : "Nothing in the folder changed.");
         if (copy.refused.length) say(copy.refused.join("; "), true);
         if (handle) startPolling();
@@ -342,14 +342,21 @@
 
   function nudge(frames) {
     if (chosen < 0) return;
-    const k = Math.round((table.time(chosen) * 60) / 1000) + frames;
+    // Whole frames from the event's time: one off the grid goes to the grid's next or previous
+    // frame, none skipped.
+    const t = table.time(chosen);
+    const atOrAfter = Math.ceil((t * 60) / 1000);
+    const after = frameTime(atOrAfter) > t ? atOrAfter : atOrAfter + 1;
+    const k = frames > 0 ? after + frames - 1 : atOrAfter + frames;
     edit(() => table.move(chosen, frameTime(Math.max(k, 0))));
   }
 
   async function save() {
     if (!table) return;
+    // sync.txt first where there is one: the studio reads it before sync.dat, so a save cut short
+    // between the two still leaves the folder's table the one saved.
     const files = [{name: "sync.dat", bytes: syncFile(table.pairs, false)}];
-    if (copy.has("sync.txt")) files.push({name: "sync.txt", bytes: syncFile(table.pairs, true)});
+    if (copy.has("sync.txt")) files.unshift({name: "sync.txt", bytes: syncFile(table.pairs, true)});
     const pairs = table.pairs;
     const where = await copy.save(files);
     if (table.pairs === pairs) table.markSaved();
@@ -477,16 +484,17 @@
     }
   }
 
-  // The table the studio uses: an echo of one the page sent, or one the folder gave (at the
-  // start, and when a saved sync.dat or sync.txt is taken in).
-  function tableFromStudio(pairs, bands) {
+  // The table the studio uses: an echo of one the page sent; one the folder gave (at the start,
+  // and when a saved sync.dat or sync.txt is taken in); or the studio's own set up again with
+  // reloaded models or textures, which leaves the page's edits, saved or not, as they are.
+  function tableFromStudio(pairs, bands, from) {
     page.studio.studioTable = Array.from(pairs);
     const echo = pendingEchoes.findIndex((sent) => same(sent, pairs));
     if (echo >= 0) {
       pendingEchoes = pendingEchoes.slice(echo + 1);
     } else if (!table) {
       table = new EventTable(pairs);
-    } else {
+    } else if (from === "folder") {
       pendingEchoes = [];
       table.loaded(pairs);
     }

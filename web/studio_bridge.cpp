@@ -48,10 +48,11 @@ EM_JS(void, pageShown, (double showMs, double frame, double lengthMs, int scene,
                                loopEnd: loopEnd < 0 ? null : loopEnd,
                                line: UTF8ToString(line), lineIsProblem: !!problem});
 });
-EM_JS(void, pageTable, (const int* pairs, int count, const int* bands, int bandCount), {
+EM_JS(void, pageTable, (const int* pairs, int count, const int* bands, int bandCount, int from), {
   if (!Module.tavrinelStudio) return;
   Module.tavrinelStudio.table(HEAP32.slice(pairs >> 2, (pairs >> 2) + 2 * count),
-                              HEAP32.slice(bands >> 2, (bands >> 2) + 2 * bandCount));
+                              HEAP32.slice(bands >> 2, (bands >> 2) + 2 * bandCount),
+                              ["folder", "host", "kept"][from]);
 });
 // clang-format on
 
@@ -72,14 +73,15 @@ void PageHost::shown(const studio::HostView& v) {
             v.lineIsProblem ? 1 : 0);
 }
 
-void PageHost::tableChanged(std::span<const SyncEvent> table, std::span<const SceneBand> bands) {
+void PageHost::tableChanged(std::span<const SyncEvent> table, std::span<const SceneBand> bands,
+                            TableFrom from) {
   std::vector<int> pairs, spans;
   for (const SyncEvent& e : table)
     pairs.insert(pairs.end(), {e.timeMs, e.value});
   for (const SceneBand& b : bands)
     spans.insert(spans.end(), {static_cast<int>(b.fromMs), b.scene});
   pageTable(pairs.data(), static_cast<int>(table.size()), spans.data(),
-            static_cast<int>(bands.size()));
+            static_cast<int>(bands.size()), static_cast<int>(from));
 }
 
 }  // namespace tav::web

@@ -12,7 +12,8 @@ class PageHost : public studio::StudioHost {
  public:
   std::optional<studio::HostRequest> nextRequest() override;
   void shown(const studio::HostView& view) override;
-  void tableChanged(std::span<const SyncEvent> table, std::span<const SceneBand> bands) override;
+  void tableChanged(std::span<const SyncEvent> table, std::span<const SceneBand> bands,
+                    TableFrom from) override;
 };
 
 }  // namespace tav::web

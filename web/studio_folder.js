@@ -115,27 +115,40 @@
       this.pending = new Set();
       this.handle = null;
       this.polling = false;
-      this.saving = false;  // a poll now would take the page's own save for another program's
+      // Reads and writes of the copy one after another: a poll, a folder given again and a save
+      // each see the folder and the copy as the last one left them.
+      this.last = Promise.resolve();
+    }
+
+    serial(work) {
+      const run = this.last.then(work, work);
+      this.last = run.catch(() => {});
+      return run;
     }
 
     has(path) { return this.known.has(path); }
 
     // A folder given afresh: whatever /show held goes.
-    async replace(listing, handle) {
+    replace(listing, handle) { return this.serial(() => this.replaceNow(listing, handle)); }
+
+    async replaceNow(listing, handle) {
       this.known.clear();
       this.pending.clear();
       this.handle = handle || null;
       if (this.FS.analyzePath(root).exists) removeTree(this.FS, root);
       this.FS.mkdirTree(root);
-      const changed = await this.take(listing);
+      const changed = await this.takeNow(listing);
       this.pending.clear();  // the program reads the folder whole when it starts
       return changed;
     }
 
     // The same folder given again (or polled): the files whose size or time changed are copied,
-    // those gone are removed. Returns the paths whose bytes changed.
-    async take(listing, handle) {
-      if (handle) this.handle = handle;
+    // those gone are removed. Returns the paths whose bytes changed. A folder given again with no
+    // handle takes the place of the one that had it: saves then go to downloads, not elsewhere.
+    take(listing, handle) { return this.serial(() => this.takeNow(listing, handle)); }
+
+    async takeNow(listing, handle) {
+      if (handle !== undefined) this.handle = handle;
       this.refused = [];
       const refused = new Set();
       const changed = [];
@@ -185,10 +198,11 @@
 
     // With a handle, the folder read again; nothing when a poll is still going.
     async poll() {
-      if (!this.handle || this.polling || this.saving) return [];
+      if (!this.handle || this.polling) return [];
       this.polling = true;
       try {
-        return await this.take(await fromHandle(this.handle));
+        return await this.serial(async () =>
+          this.handle ? this.takeNow(await fromHandle(this.handle)) : []);
       } finally {
         this.polling = false;
       }
@@ -196,14 +210,7 @@
 
     // Writes `files` ({name, bytes}) into the folder where the browser lets the page write to it,
     // else downloads them. Returns where they went: "folder" or "download".
-    async save(files) {
-      this.saving = true;
-      try {
-        return await this.write(files);
-      } finally {
-        this.saving = false;
-      }
-    }
+    save(files) { return this.serial(() => this.write(files)); }
 
     async write(files) {
       if (this.handle && await this.writable()) {

@@ -50,9 +50,10 @@
     xOf(ms) { return ((ms - this.viewStart) / this.span) * this.width; }
 
     setLength(ms) {
-      if (!(ms > 0) || ms === this.lengthMs) return;
-      this.lengthMs = ms;
+      if (!(ms > 0)) return;
       this.slider.setAttribute("aria-valuemax", String(Math.round(ms)));
+      if (ms === this.lengthMs) return;
+      this.lengthMs = ms;
       this.clampView();
       this.redraw();
     }
@@ -159,11 +160,13 @@
       const rowHeight = this.group.clientHeight / markRows;
       const xs = this.marks.map((mark, i) => this.xOf(mark.dragMs === undefined ? this.pairs[2 * i]
                                                                                 : mark.dragMs));
-      this.marks.forEach((mark, i) => { mark.hidden = xs[i] < -1 || xs[i] > this.width + 1; });
+      // Marks outside a zoomed view stay in the tab order and the accessibility tree, unseen.
+      const outside = (i) => xs[i] < -1 || xs[i] > this.width + 1;
+      this.marks.forEach((mark, i) => mark.classList.toggle("outside", outside(i)));
       // Every width read before any mark moves: one layout, not one a mark.
       const widths = this.marks.map((mark) => mark.offsetWidth);
       this.marks.forEach((mark, i) => {
-        if (mark.hidden) return;
+        if (outside(i)) return;
         const x = xs[i], w = widths[i];
         let row = rowEnds.findIndex((end) => end + markGapPx <= x - w / 2);
         if (row < 0) row = rowEnds.indexOf(Math.min(...rowEnds));
@@ -272,6 +275,14 @@
       // Marks: a click selects, a drag moves the event to the frame it is let go at.
       let drag = null;
       const markOf = (event) => event.target.closest(".mark");
+      // A mark reached by the keyboard outside a zoomed view brings the view to it.
+      this.group.addEventListener("focusin", (event) => {
+        const mark = markOf(event);
+        if (!mark || !mark.classList.contains("outside")) return;
+        this.viewStart = this.pairs[2 * this.marks.indexOf(mark)] - this.span / 2;
+        this.clampView();
+        this.redraw();
+      });
       this.group.addEventListener("pointerdown", (event) => {
         const mark = markOf(event);
         if (!mark || event.button !== 0) return;
@@ -281,6 +292,7 @@
       this.group.addEventListener("pointermove", (event) => {
         if (!drag || !drag.mark.hasPointerCapture(event.pointerId)) return;
         if (!drag.moved && Math.abs(event.clientX - drag.x) < dragPx) return;
+        if (!drag.moved) drag.title = drag.mark.title;
         drag.moved = true;
         drag.mark.dragMs = snap(this.msAt(event.clientX));
         drag.mark.classList.add("dragging");
@@ -289,14 +301,18 @@
       });
       const letGo = (event) => {
         if (!drag) return;
-        const {mark, index, moved} = drag;
+        const {mark, index, moved, title} = drag;
         drag = null;
         if (!moved) return;
         const ms = mark.dragMs;
         delete mark.dragMs;
         mark.classList.remove("dragging");
-        mark.justDragged = true;
-        if (event.type === "pointerup") this.hooks.move(index, ms);
+        if (event.type === "pointerup") {
+          mark.justDragged = true;  // the click that ends a drag is not a choice
+          this.hooks.move(index, ms);
+        } else {
+          mark.title = title;  // a cancelled drag leaves no trace
+        }
         this.placeMarks();
       };
       this.group.addEventListener("pointerup", letGo);

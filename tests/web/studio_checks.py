@@ -281,6 +281,12 @@ FILL_FOLDER = """(async (paths) => {
 })"""
 READ_FILE = ("(async (name) => Array.from(new Uint8Array(await (await (await folder"
              ".getFileHandle(name)).getFile()).arrayBuffer())))")
+COPY_FILE = ("(async (from, to) => { const file = async (path, create) => { const parts ="
+             " path.split('/'); let into = folder; for (const part of parts.slice(0, -1))"
+             " into = await into.getDirectoryHandle(part); return into.getFileHandle(parts.at(-1),"
+             " {create}); }; const bytes = await (await (await file(from)).getFile()).arrayBuffer();"
+             " const out = await (await file(to, true)).createWritable(); await out.write(bytes);"
+             " await out.close(); })")
 WRITE_FILE = ("(async (name, text) => { const out = await (await folder.getFileHandle(name,"
               " {create: true})).createWritable(); await out.write(text); await out.close(); })")
 
@@ -418,6 +424,29 @@ def edit_and_save(browser, server, folder, inspect, work):
           and table(browser) == reloaded, "the saved sync.txt was not taken in")
     check(browser.evaluate("[tavrinel.time, tavrinel.studio.dirty()]") == [50000, False],
           "the folder's table moved the time or counts as an edit")
+
+    # A model saved by another program while an edit is unsaved: the show is set up again with
+    # the edited table, and the edit stays unsaved.
+    browser.evaluate("tavrinel.studio.add(70000, 8)")
+    edited = table(browser)
+    browser.evaluate(f"{COPY_FILE}('data/3d/in_demo/intro.3ds', 'data/3d/in_demo/surrounded.3ds')")
+    check(browser.wait_for("document.getElementById('studio-line').textContent"
+                           ".includes('reloaded data/3d/in_demo/surrounded.3ds') || null", 15),
+          "the saved model was not taken in")
+    check(table(browser) == edited and browser.evaluate("tavrinel.studio.dirty()"),
+          "a model taken in counted the unsaved edit as saved")
+    browser.evaluate("tavrinel.studio.undo()")
+
+    # One frame on from an event off the frame grid is the grid's next frame; one back, its
+    # previous: none skipped.
+    for at, button, want in ((1010, "later", 1016), (1020, "earlier", 1016)):
+        browser.evaluate(f"tavrinel.studio.add({at}, 8)")
+        index = table(browser).index((at, 8))
+        browser.evaluate(f"document.querySelectorAll('#marks .mark')[{index}].click();"
+                         f" document.getElementById('{button}').click()")
+        check((want, 8) in table(browser) and (at, 8) not in table(browser),
+              f"{button} one frame from {at} ms: {[e for e in table(browser) if e[1] == 8]}")
+        browser.evaluate("tavrinel.studio.undo(); tavrinel.studio.undo()")
 
     # Random edits, undos and redos: the table stays in order, and each undo or redo gives the
     # table seen at that step; undone to the start it is the folder's first; saved, what the
