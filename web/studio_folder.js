@@ -153,7 +153,14 @@
       const refused = new Set();
       const changed = [];
       let total = 0;
-      for (const [path, info] of [...listing].sort(([a], [b]) => (a < b ? -1 : 1))) {
+      // The files beside sync.dat first: over the folder's limit, a texture is left out before
+      // the music or the table.
+      const order = (path) => [path.includes("/") ? 1 : 0, path];
+      const before = ([a], [b]) => {
+        const [x, y] = [order(a), order(b)];
+        return x[0] - y[0] || (x[1] < y[1] ? -1 : 1);
+      };
+      for (const [path, info] of [...listing].sort(before)) {
         if (info.size > fileLimit || total + info.size > folderLimit) {
           refused.add(path);
           this.refused.push(`${path}: ${mib(info.size)}, more than the page can hold (a file up to ` +

@@ -181,11 +181,17 @@ def studio_folder(browser, server, show, inspect):
       const copy = new tavrinelFolder.FolderCopy(Module.FS);
       const huge = {size: 600 * 1024 * 1024, lastModified: 1, file: null};
       await copy.take(new Map([...listing].slice(0, 3).concat([['data/huge.jpg', huge]])));
-      return [listing.size, [...listing.keys()].some((p) => /git|renders/.test(p)), copy.refused];
+      // Over the folder's limit, the files beside sync.dat are kept before the data's.
+      const large = (name) => ({size: 500 * 1024 * 1024, lastModified: 1, file: new File(['x'], name)});
+      const full = new tavrinelFolder.FolderCopy(Module.FS);
+      await full.take(new Map([['data/a.jpg', large('a')], ['data/b.jpg', large('b')],
+                               ['forest.mp3', large('forest.mp3')]]));
+      return [listing.size, [...listing.keys()].some((p) => /git|renders/.test(p)),
+              copy.refused.concat(full.refused)];
     })()""")
     check(read[0] == 251 and not read[1], f"the dropped folder read as {read[:2]}")
-    check(len(read[2]) == 1 and read[2][0].startswith("data/huge.jpg: 600.0 MiB"),
-          f"the large file: {read[2]}")
+    check(len(read[2]) == 2 and read[2][0].startswith("data/huge.jpg: 600.0 MiB")
+          and read[2][1].startswith("data/b.jpg: 500.0 MiB"), f"the large files: {read[2]}")
     print("studio: a dropped folder read in batches; a file too large refused")
 
 
